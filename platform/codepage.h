@@ -1,0 +1,12 @@
+#pragma once
+// Internal text is GBK bytes; these convert at the edges (user interface, player).
+#include <string>
+
+namespace quavrel {
+
+// GBK (decoded as GB18030, its superset) to UTF-8. Undecodable bytes become U+FFFD.
+std::string gbkToUtf8(const std::string& gbk);
+// UTF-8 to GBK. Characters GBK cannot hold become "?".
+std::string utf8ToGbk(const std::string& utf8);
+
+}  // namespace quavrel

@@ -1,0 +1,24 @@
+#pragma once
+// A fresh folder under /tmp for one test, removed with everything in it afterwards.
+#include <string>
+
+namespace quavrel::test {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }   // without trailing "/"
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+std::string readFile(const std::string& path);   // throws std::runtime_error when unreadable
+void writeFile(const std::string& path, const std::string& bytes);
+
+}  // namespace quavrel::test
