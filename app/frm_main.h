@@ -1,0 +1,206 @@
+#pragma once
+// TfrmMain: the main window. It builds every control (frm_main_layout.cpp) and holds the
+// handlers of the user's actions, one concern per source file:
+//   frm_main_layout.cpp     controls, menus, dialogs, player rectangle, portal page
+//   frm_main_startup.cpp    FormCreate
+//   frm_main_search.cpp     search, next page, clear, hot list, result rows
+//   frm_main_playlist.cpp   play list, M3U files
+//   frm_main_player.cpp     starting songs, cycling, player status
+//   frm_main_settings.cpp   settings page, keyword history
+//   frm_main_transfer.cpp   recommendation, download
+//   frm_main_lifecycle.cpp  tray icon, minimise/restore, close sequence
+// A handler reads the widgets, calls the core, and shows the result; the rules live in
+// the core libraries.
+#include <QMainWindow>
+#include <QPointer>
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "media/media.h"
+
+class QCheckBox;
+class QComboBox;
+class QFileDialog;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QAction;
+class QPushButton;
+class QSplitter;
+class QStatusBar;
+class QSystemTrayIcon;
+class QTabWidget;
+class QTimer;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QWebEngineView;
+
+namespace quavrel {
+
+class TWindowsMediaPlayer;
+class PlayList;
+class UrlLabel;
+class TrayIcon;
+class MainWindowState;
+
+class TfrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TfrmMain(QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // Start-up work, in its fixed order (called once by main after construction).
+    void FormCreate();
+
+    // ---- controls (names as designed) ----
+    QSplitter* splitter = nullptr;             // page control | size bar | right panel
+    QWidget* RzSizePanel1 = nullptr;           // right-hand panel
+    QWidget* RzPanel2 = nullptr;               // player block
+    QWidget* RzPanelPlayer = nullptr;
+    TWindowsMediaPlayer* WindowsMediaPlayer = nullptr;
+    QWidget* RzPanel4 = nullptr;
+    QLabel* lbPlayerInfo = nullptr;
+    QWidget* RzPanel3 = nullptr;               // play-list tool bar
+    QPushButton* btnOpen = nullptr;
+    QPushButton* btnSave = nullptr;
+    QPushButton* btnDelete = nullptr;
+    QPushButton* btnUP = nullptr;
+    QPushButton* btnDown = nullptr;
+    QTreeWidget* lvPlaying = nullptr;
+
+    QTabWidget* RzPageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;              // "搜索"
+    QWidget* TabSheet2 = nullptr;              // "MP3库" (never shown)
+    QWidget* TabSheet3 = nullptr;              // "下载" (never shown)
+    QWidget* TabSheet4 = nullptr;              // "设置"
+    QWidget* TabSheet5 = nullptr;              // "Kitewood游戏"
+
+    QWidget* RzPanel1 = nullptr;               // search bar
+    QLabel* RzLabel1 = nullptr;
+    QComboBox* cbxKeyword = nullptr;
+    QWidget* RzPanel5 = nullptr;
+    QPushButton* btnSearch = nullptr;
+    QPushButton* btnNextPage = nullptr;
+    QPushButton* btnClear = nullptr;
+    QPushButton* btnHot = nullptr;
+    QWidget* RzPanel6 = nullptr;               // action bar
+    QPushButton* RzBitBtn3 = nullptr;          // "播放(&P)"
+    QPushButton* RzBitBtn4 = nullptr;          // "添加(&A)"
+    QPushButton* RzBitBtn5 = nullptr;          // "推荐(&H)"
+    QTreeWidget* lvSearchResult = nullptr;
+
+    QGroupBox* RzGroupBox1 = nullptr;
+    QCheckBox* chkAUTOSTART = nullptr;
+    QCheckBox* chkAUTOSTARTLEFTBOTTOM = nullptr;
+    QCheckBox* chkAUTOLOADDEFAULTLIST = nullptr;
+    QCheckBox* chkCYCLEPLAY = nullptr;
+    QGroupBox* RzGroupBox2 = nullptr;
+    QLabel* RzLabel5 = nullptr;
+    QGroupBox* RzGroupBox3 = nullptr;
+    QLabel* RzLabel3 = nullptr;
+    QLabel* RzLabel4 = nullptr;
+    UrlLabel* RzURLLabel1 = nullptr;
+    QPushButton* RzBitBtn1 = nullptr;          // "保存设置(&A)"
+
+    QWebEngineView* WebBrowserKitewood = nullptr;
+
+    QStatusBar* RzStatusBar1 = nullptr;
+    QLabel* InfoPanel = nullptr;
+
+    QMenu* PopupMenu1 = nullptr;
+    QAction* N1 = nullptr;
+    QAction* N2 = nullptr;
+    QAction* nDownload = nullptr;
+    QAction* N3 = nullptr;
+    QAction* N4 = nullptr;
+    QAction* N8 = nullptr;
+    QAction* N9 = nullptr;
+    QMenu* PopupMenu2 = nullptr;
+    QAction* N5 = nullptr;
+    QAction* P1 = nullptr;
+    QAction* N6 = nullptr;
+    QAction* X1 = nullptr;
+
+    QFileDialog* OpenDialog1 = nullptr;
+    QFileDialog* SaveDialog1 = nullptr;
+    QFileDialog* Mp3SaveDialog = nullptr;
+    QTimer* PlayTimer = nullptr;
+
+    // ---- handlers ----
+    void btnSearchClick();
+    void btnNextPageClick();
+    void btnClearClick();
+    void btnHotClick();
+    void cbxKeywordChange();
+    void lvSearchResult2DblClick();
+    void N2Click();
+    void N4Click();
+    void nDownloadClick();
+    void lvPlayingDblClick();
+    void btnOpenClick();
+    void btnSaveClick();
+    void btnDeleteClick();
+    void btnUPClick() {}
+    void btnDownClick() {}
+    void WindowsMediaPlayerPlayStateChange(int NewState);
+    void WindowsMediaPlayerStatusChange();
+    void PlayTimerTimer();
+    void P1Click();
+    void N5Click();
+    void X1Click();
+    void chkAUTOSTARTClick();
+    void RzBitBtn1Click();
+    void FormResize();
+    void RzSizePanel1Resize();
+
+    // ---- routines ----
+    int AddToPlayList(const MediaPtr& media);
+    int LoadPlayList(const std::string& path);
+    void SavePlayList(const std::string& path);
+    void AddResultRow(const MediaPtr& media);
+
+    // The record of a list row (nullptr for none).
+    static MediaPtr mediaOf(const QTreeWidgetItem* item);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildLayout();           // frm_main_layout.cpp
+    void connectHandlers();       // frm_main_layout.cpp
+    void updatePlayerRect();      // frm_main_layout.cpp
+
+    // ---- search (frm_main_search.cpp) ----
+public:
+    std::atomic<int32_t> NextItem{0};
+private:
+    // ---- play list and M3U (frm_main_playlist.cpp) ----
+public:
+    void loadDefaultPlayListAtStart();    // FormCreate step 5
+    void saveDefaultPlayListAtClose();    // close sequence step 1
+private:
+    // ---- player (frm_main_player.cpp) ----
+public:
+    int32_t PlayIndex = 0;
+    void startSong(const MediaPtr& media);   // close, then URL
+private:
+    // ---- settings and keyword history (frm_main_settings.cpp) ----
+public:
+    void loadSettingsAtStart();           // FormCreate steps 2 and 3
+    void loadKeywordHistoryAtStart();     // FormCreate step 4
+    void saveKeywordHistoryAtClose();     // close sequence step 2
+    void RememberKeyword(const std::string& trimmedKeyword);
+private:
+    // ---- recommendation and download (frm_main_transfer.cpp) ----
+    // ---- tray and lifecycle (frm_main_lifecycle.cpp) ----
+public:
+    bool FormCloseQuery();                // the close sequence; true allows the close
+private:
+};
+
+}  // namespace quavrel

@@ -1,0 +1,52 @@
+#pragma once
+// TWindowsMediaPlayer: the embedded player of the main window, on Qt Multimedia. It plays
+// a song straight from its address and shows its own control bar (play/pause, stop, seek
+// with elapsed time, volume) in a 208 x 45 area. Setting URL opens the song and, since
+// autoStart is on, plays it. It raises PlayStateChange (8 = played to its end) and
+// StatusChange; status() is a short Chinese text of what it is doing.
+#include <QString>
+#include <QWidget>
+
+class QMediaPlayer;
+class QAudioOutput;
+
+namespace quavrel {
+
+class TWindowsMediaPlayer : public QWidget {
+    Q_OBJECT
+public:
+    // Player states as the program knows them; only 8 matters to the callers.
+    enum PlayState {
+        psUndefined = 0, psStopped = 1, psPaused = 2, psPlaying = 3,
+        psBuffering = 6, psWaiting = 7, psMediaEnded = 8, psTransitioning = 9,
+        psReady = 10
+    };
+
+    explicit TWindowsMediaPlayer(QWidget* parent = nullptr);
+    ~TWindowsMediaPlayer() override;
+
+    // Closes the current song: playback stops and the song is let go.
+    void close();
+    // Opens the song at `url` (Unicode, converted from GBK by the caller) and plays it.
+    void setURL(const QString& url);
+    // The current address; empty while no song was ever set.
+    QString URL() const;
+    // controls.play / controls.stop: stop keeps the song loaded for a later play.
+    void play();
+    void stop();
+    // What the player is doing, in a short Chinese phrase.
+    QString status() const;
+    int volume() const;
+
+signals:
+    void PlayStateChange(int NewState);
+    void StatusChange();
+    // A song that cannot be opened; the text is also the status.
+    void error(const QString& message);
+
+private:
+    struct Impl;
+    Impl* d_;
+};
+
+}  // namespace quavrel
