@@ -1,0 +1,25 @@
+#include "net/download.h"
+
+#include "platform/atomic_file.h"
+
+namespace quavrel {
+
+std::string SuggestedFileName(const std::string& url)
+{
+    size_t slash = url.rfind('/');
+    return slash == std::string::npos ? std::string() : url.substr(slash + 1);
+}
+
+void DownloadSong(const std::string& url, const std::string& path, TIdHTTP::ProgressFn progress)
+{
+    std::string body;
+    {
+        TIdHTTP client;
+        if (progress)
+            client.setProgress(std::move(progress));
+        client.GetToStream(url, body);
+    }
+    WriteFileAtomically(path, body);
+}
+
+}  // namespace quavrel
