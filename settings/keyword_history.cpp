@@ -1,0 +1,111 @@
+#include "settings/keyword_history.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <fstream>
+#include <sstream>
+
+#include "platform/atomic_file.h"
+#include "platform/exception.h"
+#include "platform/gbk_case.h"
+
+namespace quavrel {
+
+std::string TrimKeyword(const std::string& text)
+{
+    size_t start = 0;
+    size_t end = text.size();
+    while (start < end && static_cast<unsigned char>(text[start]) <= 32)
+        ++start;
+    while (end > start && static_cast<unsigned char>(text[end - 1]) <= 32)
+        --end;
+    return text.substr(start, end - start);
+}
+
+KeywordList ParseKeywordList(const std::string& bytes)
+{
+    const size_t size = std::min(bytes.find('\0'), bytes.size());
+    KeywordList entries;
+    size_t start = 0;
+    for (size_t i = 0; i < size; ++i) {
+        if (bytes[i] != '\r' && bytes[i] != '\n')
+            continue;
+        entries.push_back(bytes.substr(start, i - start));
+        if (bytes[i] == '\r' && i + 1 < size && bytes[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < size)
+        entries.push_back(bytes.substr(start, size - start));
+    return entries;
+}
+
+std::string FormatKeywordList(const KeywordList& entries)
+{
+    std::string out;
+    for (const std::string& entry : entries)
+        out += entry + "\r\n";
+    return out;
+}
+
+KeywordList LoadKeywordHistory(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 && errno == ENOENT)
+        return {};
+    std::ifstream in(path, std::ios::binary);
+    int error = errno;
+    if (!in || S_ISDIR(st.st_mode)) {
+        if (S_ISDIR(st.st_mode))
+            error = EISDIR;
+        throw EFOpenError("Cannot open file \"" + path + "\". " + SystemErrorText(error));
+    }
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    if (in.bad())
+        throw EReadError("Stream read error");
+    return ParseKeywordList(buffer.str());
+}
+
+void SaveKeywordHistory(const std::string& path, const KeywordList& entries)
+{
+    WriteFileAtomically(path, FormatKeywordList(entries));
+}
+
+int FindKeyword(const KeywordList& entries, const std::string& keyword)
+{
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (SameTextGbk(entries[i], keyword))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+int RememberKeyword(KeywordList& entries, const std::string& trimmedKeyword)
+{
+    if (trimmedKeyword.empty())
+        return -1;
+    int found = FindKeyword(entries, trimmedKeyword);
+    if (found < 0) {
+        entries.insert(entries.begin(), trimmedKeyword);
+        return -1;
+    }
+    std::string entry = std::move(entries[found]);
+    entries.erase(entries.begin() + found);
+    entries.insert(entries.begin(), std::move(entry));
+    return found;
+}
+
+int CompleteKeyword(const KeywordList& entries, const std::string& typed)
+{
+    if (typed.empty())
+        return -1;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (StartsTextGbk(entries[i], typed))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+}  // namespace quavrel
