@@ -4,7 +4,7 @@
 
 namespace quavrel {
 
-// GBK (decoded as GB18030, its superset) to UTF-8. Undecodable bytes become U+FFFD.
+// GBK (code page 936, with 0x80 as the euro sign) to UTF-8. Undecodable bytes become U+FFFD.
 std::string gbkToUtf8(const std::string& gbk);
 // UTF-8 to GBK. Characters GBK cannot hold become "?".
 std::string utf8ToGbk(const std::string& utf8);

@@ -55,7 +55,7 @@ std::string convert(const std::string& in, const char* to, const char* from,
 
 std::string gbkToUtf8(const std::string& gbk)
 {
-    return convert(gbk, "UTF-8", "GB18030", "\xEF\xBF\xBD", false);
+    return convert(gbk, "UTF-8", "GBK", "\xEF\xBF\xBD", false);
 }
 
 std::string utf8ToGbk(const std::string& utf8)

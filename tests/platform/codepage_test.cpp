@@ -26,3 +26,10 @@ TEST(Codepage, BrokenGbkDoesNotLoseTheRest)
     EXPECT_EQ(out.substr(0, 2), "ab");
     EXPECT_GT(out.size(), 2u);
 }
+
+// Code page 936 puts the euro sign at the single byte 0x80; both directions must agree.
+TEST(Codepage, EuroSignSurvivesTheRoundTrip)
+{
+    EXPECT_EQ(utf8ToGbk("\xE2\x82\xAC/"), "\x80/");
+    EXPECT_EQ(gbkToUtf8("\x80/"), "\xE2\x82\xAC/");
+}
