@@ -1,0 +1,43 @@
+#include "app/application.h"
+
+#include <exception>
+
+#include "app/message_boxes.h"
+#include "platform/exception.h"
+#include "platform/ui_thread.h"
+
+namespace quavrel {
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv)
+{
+    setApplicationVersion(QString::fromLatin1(kVersionText));
+}
+
+bool Application::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        reportCurrentException(activeWindow());
+    }
+    return false;
+}
+
+void reportCurrentException(QWidget* parent)
+{
+    std::string message;
+    try {
+        throw;
+    } catch (const Exception& e) {
+        message = e.message();
+    } catch (const std::exception& e) {
+        message = e.what();
+    } catch (...) {
+        message = "Unknown error";
+    }
+    if (uiClosing())
+        return;
+    showErrorBox(parent, message);
+}
+
+}  // namespace quavrel

@@ -1,0 +1,26 @@
+#pragma once
+// Application: the program's QApplication. An exception that escapes an event handler is
+// shown in the standard error box and the message loop goes on. main() creates the one
+// instance; FormCreate and the close sequence report their own failures the same way.
+#include <QApplication>
+
+namespace quavrel {
+
+// The product name: application title, error-box caption, designed window caption.
+inline constexpr char kProductName[] = "Quavrel";
+// Shown on the splash and appended to the main window's caption.
+inline constexpr char kVersionText[] = "V3.0";
+
+class Application : public QApplication {
+    Q_OBJECT
+public:
+    Application(int& argc, char** argv);
+
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
+// Shows the exception being handled in the standard error box. Call only inside a catch
+// block. While the program is closing nothing is shown: the window is already gone.
+void reportCurrentException(QWidget* parent);
+
+}  // namespace quavrel

@@ -1,0 +1,77 @@
+// The program's entry: splash, main window, message loop. No command-line argument is
+// read; Qt gets only the program name.
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+#include "app/application.h"
+#include "app/frm_flash_form.h"
+#include "app/frm_main.h"
+#include "app/qt_ui_hooks.h"
+#include "net/services.h"
+#include "platform/show_command.h"
+#include "settings/service_config.h"
+
+namespace {
+
+// The portal page's web engine refuses to run as root with its sandbox, and the program
+// needs no GPU; both are settled before the engine starts.
+void prepareWebEngine()
+{
+    if (geteuid() == 0 && !std::getenv("QTWEBENGINE_DISABLE_SANDBOX"))
+        setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
+    std::string flags = std::getenv("QTWEBENGINE_CHROMIUM_FLAGS") ? std::getenv("QTWEBENGINE_CHROMIUM_FLAGS") : "";
+    if (flags.find("--disable-gpu") == std::string::npos) {
+        flags += flags.empty() ? "--disable-gpu" : " --disable-gpu";
+        setenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.c_str(), 1);
+    }
+}
+
+}  // namespace
+
+int main(int /*argc*/, char** argv)
+{
+    using namespace quavrel;
+    prepareWebEngine();
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    static int qtArgc = 1;
+    static char* qtArgv[] = {argv[0], nullptr};
+    Application app(qtArgc, qtArgv);
+    setUiHooks(&qtUiHooks());
+    setServices(LoadServiceAddresses());
+
+    auto* frmFlashForm = new TfrmFlashForm;
+    frmFlashForm->showCentred();
+    // Paint the splash before the long work of building the main window.
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+
+    app.setApplicationName(QString::fromLatin1(kProductName));
+    auto* frmMain = new TfrmMain;
+    frmMain->FormCreate();
+
+    frmFlashForm->close();
+    delete frmFlashForm;
+
+    switch (processShowCommand()) {
+    case ShowCommand::Maximized:
+        frmMain->showMaximized();
+        break;
+    case ShowCommand::Minimized:
+        frmMain->showMinimized();
+        break;
+    case ShowCommand::Normal:
+        frmMain->show();
+        break;
+    }
+    const int code = app.exec();
+
+    delete frmMain;
+    setUiHooks(nullptr);
+    std::fflush(nullptr);
+    // Search workers and probes may still be running; they are not waited for, and the
+    // application object is not torn down under them.
+    std::_Exit(code);
+}

@@ -1,0 +1,32 @@
+#include "platform/show_command.h"
+
+#include <windows.h>
+
+namespace quavrel {
+
+// Windows has no textual form; the show command comes with the process start-up data.
+ShowCommand parseShowCommand(const char*)
+{
+    return ShowCommand::Normal;
+}
+
+ShowCommand processShowCommand()
+{
+    STARTUPINFOW info{};
+    info.cb = sizeof(info);
+    GetStartupInfoW(&info);
+    if (!(info.dwFlags & STARTF_USESHOWWINDOW))
+        return ShowCommand::Normal;
+    switch (info.wShowWindow) {
+    case SW_SHOWMAXIMIZED:
+        return ShowCommand::Maximized;
+    case SW_SHOWMINIMIZED:
+    case SW_MINIMIZE:
+    case SW_SHOWMINNOACTIVE:
+        return ShowCommand::Minimized;
+    default:
+        return ShowCommand::Normal;
+    }
+}
+
+}  // namespace quavrel
