@@ -3,6 +3,9 @@
 // time per object (a second one while busy throws EIdClientBusy); any thread may use it.
 // Keeps one connection and an in-memory cookie store between requests. Follows no
 // redirect. On the user-interface thread every wait lets the window handle its messages.
+// Callers that share a client (or may lose it in a message handler run during a wait)
+// hold it by shared_ptr and keep a copy alive for the whole request: the object must not
+// be destroyed while one of its requests runs.
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -29,6 +32,11 @@ public:
     void Head(const std::string& url);
     // GET; appends the body bytes to `stream`.
     void GetToStream(const std::string& url, std::string& stream);
+
+    // GET; hands the body bytes to `sink` as they arrive, for bodies too large to hold in
+    // memory. After a failure the sink may have had part of the body; the caller drops it.
+    using SinkFn = std::function<void(const char* data, size_t size)>;
+    void GetToSink(const std::string& url, const SinkFn& sink);
 
     const std::string& StatusLine() const;
     int32_t StatusCode() const;      // -1 when the status line has none

@@ -39,4 +39,12 @@ public:
     const char* className() const noexcept override { return "EIdConnectException"; }
 };
 
+// The fixed text of a Windows socket error code; empty for codes outside the table.
+const char* SocketErrorText(int code);
+// "Socket Error # <code>\r\n<text>"
+std::string SocketErrorMessage(int code);
+[[noreturn]] void RaiseSocketError(int code);
+// "'<text>' is not a valid integer value"
+[[noreturn]] void RaiseConvertError(const std::string& text);
+
 }  // namespace quavrel

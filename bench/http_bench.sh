@@ -1,0 +1,65 @@
+#!/bin/bash
+# HTTP client benchmark: quavrel-net against curl on the same loopback server in the same
+# run. A 256 MiB download into a file (throughput) and 10,000 HEAD requests on one kept-alive
+# connection (round trips). Prints "ROW|figure|ours|peer|ratio|goal" lines; a ratio of 1 or
+# more means quavrel-net is at least as fast.
+# Usage: bench/http_bench.sh [BUILD_DIR]   (or QUAVREL_NET=path/to/quavrel-net)
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build=${1:-${BUILD:-$here/../build}}
+net=${QUAVREL_NET:-$build/tools/quavrel-net}
+heads=${HEADS:-10000}
+rounds=${ROUNDS:-3}
+[ -x "$net" ] || { echo "http_bench: no quavrel-net at $net" >&2; exit 1; }
+command -v curl >/dev/null || { echo "http_bench: curl is missing" >&2; exit 1; }
+
+work=$(mktemp -d)
+server_pid=
+cleanup() { [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null; rm -rf "$work"; }
+trap cleanup EXIT
+trap "exit 1" INT TERM HUP
+
+python3 "$here/http_loopback_server.py" > "$work/port" &
+server_pid=$!
+for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.05; done
+port=$(head -1 "$work/port")
+base="http://127.0.0.1:$port"
+
+# The best of $rounds runs, in seconds.
+best() {
+    local best_time=
+    for _ in $(seq "$rounds"); do
+        local start end t
+        start=$(date +%s.%N)
+        "$@" > /dev/null
+        end=$(date +%s.%N)
+        t=$(echo "$end - $start" | bc -l)
+        if [ -z "$best_time" ] || [ "$(echo "$t < $best_time" | bc -l)" = 1 ]; then best_time=$t; fi
+    done
+    echo "$best_time"
+}
+
+# Each side must get the whole body before it is timed.
+[ "$("$net" get "$base/big" | wc -c)" = $((256 << 20)) ] || { echo "http_bench: short body" >&2; exit 1; }
+
+urls=()
+for _ in $(seq "$heads"); do urls+=("$base/song.mp3"); done
+for _ in $(seq "$heads"); do echo "url = \"$base/song.mp3\""; done > "$work/curl-heads"
+
+# Downloads go to a file, as the program's own downloads do; standard output would make
+# quavrel-net hold the whole body first (it writes nothing there unless every body came).
+ours_get=$(best "$net" get -o "$work/ours.bin" "$base/big")
+curl_get=$(best curl -s -o "$work/curl.bin" "$base/big")
+[ "$(stat -c %s "$work/ours.bin")" = $((256 << 20)) ] || { echo "http_bench: short file" >&2; exit 1; }
+ours_head=$(best "$net" head "${urls[@]}")
+curl_head=$(best curl -s -o /dev/null -I -K "$work/curl-heads")
+
+mib=256
+row() { # figure ours peer ratio goal
+    printf 'ROW|%s|%s|%s|%s|%s\n' "$1" "$2" "$3" "$4" "$5"
+}
+calc() { printf "%.${1}f" "$(echo "$2" | bc -l)"; }
+row "download 256 MiB to a file (MiB/s)" "$(calc 1 "$mib / $ours_get")" "$(calc 1 "$mib / $curl_get")" \
+    "$(calc 2 "$curl_get / $ours_get")" ">= 0.90"
+row "$heads keep-alive HEADs (s)" "$(calc 3 "$ours_head")" "$(calc 3 "$curl_head")" \
+    "$(calc 2 "$curl_head / $ours_head")" ">= 1.00"

@@ -1,0 +1,162 @@
+// quavrel-net get [-o FILE] URL...   the body bytes to standard output or to FILE
+// quavrel-net head URL...            "StatusCode ContentLength" per URL
+// All URLs go through one client object in order, so the connection and the cookies carry
+// over. On the first failure nothing is written and "CLASS: MESSAGE" goes to standard error.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+
+#include "net/http_client.h"
+#include "platform/atomic_file.h"
+#include "tools/quavrel-net/command.h"
+
+namespace quavrel::cli {
+namespace {
+
+// CR and LF shown as \r and \n keep the failure on one line.
+std::string oneLine(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else
+            out += c;
+    }
+    return out;
+}
+
+int fail(const char* className, const std::string& message)
+{
+    std::string line = std::string(className) + ": " + oneLine(message) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    return 1;
+}
+
+// The bodies stream into a temporary file beside the target, which replaces the target
+// only once every body has arrived: after a failure the target is untouched.
+class PartFile {
+public:
+    explicit PartFile(const std::string& path) : path_(path), temp_(path + ".XXXXXX")
+    {
+        fd_ = ::mkstemp(temp_.data());
+        if (fd_ < 0)
+            throw EFCreateError("Cannot create file \"" + path + "\". " + SystemErrorText(errno));
+        mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd_, 0666 & ~mask);
+    }
+    ~PartFile()
+    {
+        if (fd_ >= 0) {
+            ::close(fd_);
+            ::unlink(temp_.c_str());
+        }
+    }
+    void write(const char* data, size_t size)
+    {
+        while (size > 0) {
+            ssize_t n = ::write(fd_, data, size);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                throw EWriteError("Stream write error");
+            data += n;
+            size -= static_cast<size_t>(n);
+        }
+    }
+    void commit()
+    {
+        int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0 || ::rename(temp_.c_str(), path_.c_str()) != 0) {
+            ::unlink(temp_.c_str());
+            throw EWriteError("Stream write error");
+        }
+    }
+
+private:
+    std::string path_;
+    std::string temp_;
+    int fd_ = -1;
+};
+
+int usage(const char* text)
+{
+    std::fprintf(stderr, "usage: quavrel-net %s\n", text);
+    return 2;
+}
+
+bool writeStdout(const std::string& bytes)
+{
+    return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && std::fflush(stdout) == 0;
+}
+
+int runGet(const Args& args)
+{
+    std::string file;
+    size_t first = 0;
+    if (!args.empty() && args[0] == "-o") {
+        if (args.size() < 2)
+            return usage("get [-o FILE] URL...");
+        file = args[1];
+        first = 2;
+    }
+    if (first >= args.size())
+        return usage("get [-o FILE] URL...");
+    try {
+        TIdHTTP http;
+        if (!file.empty()) {
+            PartFile part(file);
+            for (size_t i = first; i < args.size(); ++i)
+                http.GetToSink(args[i], [&](const char* data, size_t size) { part.write(data, size); });
+            part.commit();
+            return 0;
+        }
+        // Standard output cannot take back a partial body, so it gets the bodies at the end.
+        std::string bodies;
+        for (size_t i = first; i < args.size(); ++i)
+            http.GetToStream(args[i], bodies);
+        if (!writeStdout(bodies))
+            return fail("EWriteError", "Stream write error");
+        return 0;
+    } catch (const Exception& e) {
+        return fail(e.className(), e.message());
+    } catch (const std::exception& e) {
+        return fail("Exception", e.what());
+    }
+}
+
+int runHead(const Args& args)
+{
+    if (args.empty())
+        return usage("head URL...");
+    try {
+        TIdHTTP http;
+        std::string lines;
+        for (const std::string& url : args) {
+            http.Head(url);
+            lines += std::to_string(http.StatusCode()) + " " + std::to_string(http.ContentLength()) + "\n";
+        }
+        if (!writeStdout(lines))
+            return fail("EWriteError", "Stream write error");
+        return 0;
+    } catch (const Exception& e) {
+        return fail(e.className(), e.message());
+    } catch (const std::exception& e) {
+        return fail("Exception", e.what());
+    }
+}
+
+}  // namespace
+
+QUAVREL_NET_COMMAND("get", runGet);
+QUAVREL_NET_COMMAND("head", runHead);
+
+}  // namespace quavrel::cli
