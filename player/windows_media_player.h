@@ -36,7 +36,11 @@ public:
     void stop();
     // What the player is doing, in a short Chinese phrase.
     QString status() const;
+    // The volume, 0 to 100 (50 at start), as the control bar's slider shows it.
     int volume() const;
+    void setVolume(int value);
+    // The playback engine, for diagnosis and tests.
+    QMediaPlayer* mediaPlayer() const;
 
 signals:
     void PlayStateChange(int NewState);
@@ -45,6 +49,10 @@ signals:
     void error(const QString& message);
 
 private:
+    void setStatus(const QString& text);
+    void fail(const QString& reason);
+    void reportEnd();
+
     struct Impl;
     Impl* d_;
 };

@@ -1,0 +1,180 @@
+#include "media/m3u.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/atomic_file.h"
+#include "platform/exception.h"
+
+namespace quavrel {
+namespace {
+
+constexpr char kCtrlZ = 26;
+constexpr size_t kChunk = 64 * 1024;
+
+bool containsExtinf(const std::string& line)
+{
+    static constexpr std::string_view kTag = "#EXTINF";
+    if (line.size() < kTag.size())
+        return false;
+    for (size_t start = 0; start + kTag.size() <= line.size(); ++start) {
+        size_t i = 0;
+        for (; i < kTag.size(); ++i) {
+            char c = line[start + i];
+            if (c >= 'a' && c <= 'z')
+                c = static_cast<char>(c - 'a' + 'A');
+            if (c != kTag[i])
+                break;
+        }
+        if (i == kTag.size())
+            return true;
+    }
+    return false;
+}
+
+// Closes the descriptor on every path out of the reader.
+class FileHandle {
+public:
+    explicit FileHandle(int fd) : fd_(fd) {}
+    ~FileHandle() { if (fd_ >= 0) ::close(fd_); }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+}  // namespace
+
+void M3ULineSplitter::feed(std::string_view bytes)
+{
+    for (char c : bytes) {
+        if (ended_)
+            return;
+        if (c == '\n') {
+            onLine_(line_);
+            line_.clear();
+            skipping_ = false;
+        } else if (skipping_ || c == '\r') {
+            // CR LF ends the line at the LF; a CR on its own is dropped either way.
+        } else if (c == kCtrlZ) {
+            if (line_.empty())
+                ended_ = true;
+            else
+                skipping_ = true;
+        } else {
+            line_.push_back(c);
+        }
+    }
+}
+
+void M3ULineSplitter::finish()
+{
+    if (!line_.empty())
+        onLine_(line_);
+    line_.clear();
+    skipping_ = false;
+    ended_ = true;
+}
+
+std::string TrimBytes(std::string_view bytes)
+{
+    size_t begin = 0;
+    size_t end = bytes.size();
+    while (begin < end && static_cast<unsigned char>(bytes[begin]) <= 32)
+        ++begin;
+    while (end > begin && static_cast<unsigned char>(bytes[end - 1]) <= 32)
+        --end;
+    return std::string(bytes.substr(begin, end - begin));
+}
+
+void M3UEntryReader::line(const std::string& raw)
+{
+    std::string line = TrimBytes(raw);
+    if (line.empty())
+        return;
+    if (containsExtinf(line)) {
+        pendingInfo_ = std::move(line);
+        hasInfo_ = true;
+        return;
+    }
+    if (line.find('#') != std::string::npos)
+        return;
+
+    MediaPtr media = NewMedia();
+    media->Url = line;
+    media->FileType = "mp3";
+    if (hasInfo_) {
+        size_t comma = pendingInfo_.find(',');
+        std::string title = comma == std::string::npos ? pendingInfo_
+                                                       : pendingInfo_.substr(comma + 1);
+        media->Title = title.empty() ? media->Url : title;
+    } else {
+        media->Title = media->Url;
+    }
+    hasInfo_ = false;
+    pendingInfo_.clear();
+    ++entries_;
+    onEntry_(media);
+}
+
+int ParseM3U(std::string_view bytes, const M3UEntryReader::EntryFn& onEntry)
+{
+    M3UEntryReader reader(onEntry);
+    M3ULineSplitter splitter([&](const std::string& line) { reader.line(line); });
+    splitter.feed(bytes);
+    splitter.finish();
+    return reader.entries();
+}
+
+int ReadM3UFile(const std::string& path, const std::function<void()>& onOpened,
+                const M3UEntryReader::EntryFn& onEntry)
+{
+    FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0)
+        throw EFOpenError(FileErrorText("Cannot open file", path, errno));
+    struct stat info {};
+    if (::fstat(file.get(), &info) == 0 && S_ISDIR(info.st_mode))
+        throw EFOpenError(FileErrorText("Cannot open file", path, EISDIR));
+
+    onOpened();
+    M3UEntryReader reader(onEntry);
+    M3ULineSplitter splitter([&](const std::string& line) { reader.line(line); });
+    std::string chunk(kChunk, '\0');
+    while (!splitter.ended()) {
+        ssize_t n = ::read(file.get(), chunk.data(), chunk.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw EReadError("Stream read error");
+        if (n == 0)
+            break;
+        splitter.feed(std::string_view(chunk.data(), static_cast<size_t>(n)));
+    }
+    splitter.finish();
+    return reader.entries();
+}
+
+std::string FormatM3U(const std::vector<MediaPtr>& rows)
+{
+    std::string out = "#EXTM3U\r\n";
+    for (const MediaPtr& media : rows) {
+        out += "#EXTINF:0,";
+        out += media->Title;
+        out += "\r\n";
+        out += media->Url;
+        out += "\r\n\r\n";
+    }
+    return out;
+}
+
+void WriteM3UFile(const std::string& path, const std::vector<MediaPtr>& rows)
+{
+    WriteFileAtomically(path, FormatM3U(rows));
+}
+
+}  // namespace quavrel

@@ -1,0 +1,157 @@
+// Real playback from the bundled catalogue service on 127.0.0.1: a double-clicked result
+// plays to its end, the end is reported once, cycling starts the next row and wraps, and
+// the status label follows the player throughout.
+#include <QApplication>
+#include <QLabel>
+#include <QMediaPlayer>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <memory>
+
+#include "app/frm_main.h"
+#include "app/media_variant.h"
+#include "player/windows_media_player.h"
+#include "tests/support/temp_dir.h"
+
+using namespace quavrel;
+
+namespace {
+
+// Only detects a hang: the catalogue's songs last about three seconds.
+constexpr int kSongMs = 60000;
+
+int ends(const QSignalSpy& spy)
+{
+    int n = 0;
+    for (const auto& args : spy)
+        n += args.at(0).toInt() == TWindowsMediaPlayer::psMediaEnded;
+    return n;
+}
+
+}  // namespace
+
+class PlaybackE2ETest : public QObject {
+    Q_OBJECT
+    QProcess catalog_;
+    QString base_;
+    std::unique_ptr<test::TempDir> home_;
+    std::unique_ptr<TfrmMain> w_;
+
+    MediaPtr song(const std::string& title, int id)
+    {
+        MediaPtr m = NewMedia();
+        m->Title = title;
+        m->Url = (base_ + QStringLiteral("/songs/%1.mp3").arg(id)).toStdString();
+        m->FileType = "mp3";
+        return m;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QByteArray binary = qgetenv("QUAVREL_CATALOG");
+        if (binary.isEmpty())
+            QSKIP("QUAVREL_CATALOG is not set: the catalogue service was not built");
+        catalog_.start(QString::fromLocal8Bit(binary), {"--port", "0", "--print-port"});
+        QVERIFY(catalog_.waitForStarted(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(catalog_.canReadLine() || catalog_.waitForReadyRead(100),
+                                 10000);
+        bool ok = false;
+        int port = catalog_.readLine().trimmed().toInt(&ok);
+        QVERIFY2(ok && port > 0, "the catalogue did not print its port");
+        base_ = QStringLiteral("http://127.0.0.1:%1").arg(port);
+    }
+    void cleanupTestCase()
+    {
+        if (catalog_.state() != QProcess::NotRunning) {
+            catalog_.terminate();
+            if (!catalog_.waitForFinished(5000))
+                catalog_.kill();
+        }
+    }
+    void init()
+    {
+        home_ = std::make_unique<test::TempDir>();
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home_->file("data")));
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home_->file("config")));
+        w_ = std::make_unique<TfrmMain>();
+        w_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
+    }
+    void cleanup()
+    {
+        w_.reset();
+        home_.reset();
+    }
+
+    void songPlaysToItsEndAndCyclingGoesOn()
+    {
+        TfrmMain& w = *w_;
+        TWindowsMediaPlayer* player = w.WindowsMediaPlayer;
+        QSignalSpy states(player, &TWindowsMediaPlayer::PlayStateChange);
+        // Checked after the window's own handler has updated the label.
+        QStringList labels;
+        bool labelFollows = true;
+        connect(player, &TWindowsMediaPlayer::StatusChange, this, [&] {
+            labels << w.lbPlayerInfo->text();
+            labelFollows = labelFollows && w.lbPlayerInfo->text() == player->status();
+        });
+
+        MediaPtr first = song("first", 1);
+        auto* row = new QTreeWidgetItem(w.lvSearchResult);
+        row->setText(0, QStringLiteral("first"));
+        row->setData(0, Qt::UserRole, QVariant::fromValue(first));
+        w.lvSearchResult->setCurrentItem(row);
+        emit w.lvSearchResult->itemDoubleClicked(row, 0);
+        w.AddToPlayList(song("second", 2));
+        QCOMPARE(w.PlayIndex, 0);
+        QCOMPARE(w.lvPlaying->topLevelItemCount(), 2);
+
+        QTRY_VERIFY_WITH_TIMEOUT(ends(states) == 1, kSongMs);
+        QCOMPARE(w.PlayIndex, 1);
+        QCOMPARE(player->URL(), QString::fromStdString(song("second", 2)->Url));
+        QVERIFY(w.lvPlaying->topLevelItem(1)->isSelected());
+        QTRY_VERIFY_WITH_TIMEOUT(!w.PlayTimer->isActive(), kSongMs);
+        QTRY_COMPARE_WITH_TIMEOUT(w.lbPlayerInfo->text(), QStringLiteral("正在播放"), kSongMs);
+
+        QTRY_VERIFY_WITH_TIMEOUT(ends(states) == 2, kSongMs);
+        QCOMPARE(w.PlayIndex, 0);
+        QCOMPARE(player->URL(), QString::fromStdString(first->Url));
+        QTRY_COMPARE_WITH_TIMEOUT(player->mediaPlayer()->playbackState(),
+                                  QMediaPlayer::PlayingState, kSongMs);
+
+        player->close();
+        QVERIFY(labelFollows);
+        QVERIFY(labels.contains(QStringLiteral("正在连接…")));
+        QVERIFY(labels.contains(QStringLiteral("播放结束")));
+        QCOMPARE(ends(states), 2);
+    }
+
+    void missingSongShowsAnErrorAndDoesNotSkip()
+    {
+        TfrmMain& w = *w_;
+        QSignalSpy states(w.WindowsMediaPlayer, &TWindowsMediaPlayer::PlayStateChange);
+        w.AddToPlayList(song("gone", 999999));
+        w.AddToPlayList(song("next", 3));
+        w.lvPlaying->topLevelItem(0)->setSelected(true);
+        w.lvPlayingDblClick();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            w.lbPlayerInfo->text().startsWith(QStringLiteral("无法打开歌曲：")), kSongMs);
+        QTest::qWait(500);
+        QCOMPARE(ends(states), 0);
+        QCOMPARE(w.PlayIndex, 0);
+    }
+};
+
+int main(int argc, char** argv)
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    PlaybackE2ETest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "playback_e2e_test.moc"
