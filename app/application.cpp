@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "app/message_boxes.h"
+#include "app/qt_ui_hooks.h"
 #include "platform/exception.h"
 #include "platform/ui_thread.h"
 
@@ -11,7 +12,11 @@ namespace quavrel {
 Application::Application(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationVersion(QString::fromLatin1(kVersionText));
+    // From now on every network wait on this thread keeps the windows handling messages.
+    setUiHooks(&qtUiHooks());
 }
+
+Application::~Application() { setUiHooks(nullptr); }
 
 bool Application::notify(QObject* receiver, QEvent* event)
 {

@@ -14,7 +14,9 @@ inline constexpr char kVersionText[] = "V3.0";
 class Application : public QApplication {
     Q_OBJECT
 public:
+    // Installs the UI-thread hooks of the core for its lifetime.
     Application(int& argc, char** argv);
+    ~Application() override;
 
     bool notify(QObject* receiver, QEvent* event) override;
 };

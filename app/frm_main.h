@@ -23,6 +23,7 @@
 class QCheckBox;
 class QComboBox;
 class QFileDialog;
+class QKeyEvent;
 class QGroupBox;
 class QLabel;
 class QMenu;
@@ -40,6 +41,7 @@ class QWebEngineView;
 namespace quavrel {
 
 class TWindowsMediaPlayer;
+class ImageList;
 class PlayList;
 class UrlLabel;
 class TrayIcon;
@@ -175,32 +177,111 @@ private:
     void connectHandlers();       // frm_main_layout.cpp
     void updatePlayerRect();      // frm_main_layout.cpp
 
+    // ---- layout (frm_main_layout.cpp, frm_main_pages.cpp) ----
+public:
+    std::unique_ptr<ImageList> ImageList1;     // 32 x 32: tab pictures; 4 is the tray icon
+    std::unique_ptr<ImageList> ImageList2;     // 16 x 16: play-list tool bar
+    // The hidden pages' controls: built with the window, never shown, never filled.
+    QWidget* RzSizePanel2 = nullptr;
+    QTreeWidget* RzTreeView1 = nullptr;
+    QTreeWidget* RzListView2 = nullptr;
+    QTreeWidget* RzListView3 = nullptr;
+    QWidget* RzSizePanel3 = nullptr;
+    // The button Enter clicks on the page now showing (nullptr on the portal page).
+    QPushButton* defaultButtonOfCurrentPage() const;
+    // FormCreate step 6: directs the portal page to its address once.
+    void navigatePortal();
+private:
+    void buildRightPanel();
+    void buildStatusBar();
+    void buildMenus();
+    void buildDialogs();
+    void buildPageControl();      // frm_main_pages.cpp, with the pages below
+    void buildSearchPage();
+    void buildSettingsPage();
+    void buildHiddenPages();
+    void buildPortalPage();
+    void keepHiddenTabsUnreachable(int index);
+    bool handleEnter(QKeyEvent* event);
+    int lastShownTab_ = 0;
+
     // ---- search (frm_main_search.cpp) ----
 public:
     std::atomic<int32_t> NextItem{0};
+    // The shared client of the search, the next page and the hot list.
+    std::shared_ptr<class SharedHttpClient> httpClient = makeHttpClient();
+    // Background of the result row at `row` (0-based position in the list).
+    static QColor lvSearchResult2CustomDrawItem(int row);
 private:
+    // Closes the probes' hand-over gate when the window goes, before NextItem and the
+    // list do, so a late worker reaches neither.
+    struct SearchGate {
+        std::shared_ptr<class ResultHandover> gate;
+        ~SearchGate();
+    };
+    static std::shared_ptr<SharedHttpClient> makeHttpClient();
+    std::shared_ptr<ResultHandover> makeResultGate();
+    struct ListingTarget listingTarget(const std::string& server) const;
+    void drawResultRowsByPosition();
+    SearchGate searchGate_{makeResultGate()};
+    bool rowColoursInstalled_ = false;
     // ---- play list and M3U (frm_main_playlist.cpp) ----
 public:
     void loadDefaultPlayListAtStart();    // FormCreate step 5
     void saveDefaultPlayListAtClose();    // close sequence step 1
 private:
+    // The rows of lvPlaying as data, with the Url index that keeps AddToPlayList fast.
+    std::shared_ptr<PlayList> playList_;
+    PlayList& playList();
+    void clearPlayList();
+    void renumberPlayList(int fromRow);
+    bool autoLoadDefaultListOn() const;
     // ---- player (frm_main_player.cpp) ----
 public:
     int32_t PlayIndex = 0;
     void startSong(const MediaPtr& media);   // close, then URL
 private:
+    bool cyclePlayOn() const;
     // ---- settings and keyword history (frm_main_settings.cpp) ----
 public:
     void loadSettingsAtStart();           // FormCreate steps 2 and 3
     void loadKeywordHistoryAtStart();     // FormCreate step 4
     void saveKeywordHistoryAtClose();     // close sequence step 2
     void RememberKeyword(const std::string& trimmedKeyword);
+    // Sets the keyword box up for the history: GBK entries kept with each item, completion
+    // while typing. Idempotent; loadSettingsAtStart calls it too.
+    void setUpKeywordBox();
+    // The settings flags, as last read or saved; the player reads CyclePlay when a song
+    // ends, the play list AutoLoadDefaultList at start-up.
+    bool CyclePlay = true;
+    bool AutoLoadDefaultList = true;
+    bool AutoStartLeftBottom = true;
+    bool AutoStart = false;
 private:
+    QObject* keywordCompleter_ = nullptr;
     // ---- recommendation and download (frm_main_transfer.cpp) ----
     // ---- tray and lifecycle (frm_main_lifecycle.cpp) ----
 public:
+    TrayIcon* RzTrayIcon1 = nullptr;
     bool FormCloseQuery();                // the close sequence; true allows the close
+    // Brings the window back from the tray or the minimised state, in the foreground.
+    void restoreProgram();
+    // A minimised start: only the tray icon shows until the window is restored (without
+    // a tray, the window starts minimised as usual).
+    void showMinimizedStart();
+    bool hiddenToTray() const { return hiddenToTray_; }
+
+signals:
+    // The close sequence ran and the close was allowed: the program ends.
+    void closed();
+
 private:
+    void setUpTrayIcon();                 // called while the layout is built
+    void runCloseStep(void (TfrmMain::*step)());
+    void hideToTray();
+    // The state to come back to from the tray: normal or maximised.
+    Qt::WindowStates stateBeforeMinimize_ = Qt::WindowNoState;
+    bool hiddenToTray_ = false;
 };
 
 }  // namespace quavrel

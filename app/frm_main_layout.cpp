@@ -39,6 +39,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     ImageList2 = std::make_unique<ImageList>(makeImageList2());
     buildLayout();
     connectHandlers();
+    setUpTrayIcon();
 }
 
 TfrmMain::~TfrmMain() = default;
@@ -273,9 +274,10 @@ void TfrmMain::connectHandlers()
     connect(chkAUTOSTART, &QCheckBox::clicked, this, &TfrmMain::chkAUTOSTARTClick);
     connect(RzBitBtn1, &QPushButton::clicked, this, &TfrmMain::RzBitBtn1Click);
 
-    connect(N5, &QAction::triggered, this, &TfrmMain::N5Click);
-    connect(P1, &QAction::triggered, this, &TfrmMain::P1Click);
-    connect(X1, &QAction::triggered, this, &TfrmMain::X1Click);
+    // The tray menu's items act after the menu has closed (and its open mark is cleared).
+    connect(N5, &QAction::triggered, this, &TfrmMain::N5Click, Qt::QueuedConnection);
+    connect(P1, &QAction::triggered, this, &TfrmMain::P1Click, Qt::QueuedConnection);
+    connect(X1, &QAction::triggered, this, &TfrmMain::X1Click, Qt::QueuedConnection);
 
     connect(RzPageControl1, &QTabWidget::currentChanged, this, &TfrmMain::keepHiddenTabsUnreachable);
     RzPageControl1->installEventFilter(this);

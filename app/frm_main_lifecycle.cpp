@@ -1,23 +1,106 @@
+// Tray icon, minimise and restore, and the close sequence.
+#include <QApplication>
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QSessionManager>
+#include <QTimer>
+#include <QWindowStateChangeEvent>
 
 #include "app/application.h"
 #include "app/frm_main.h"
+#include "app/image_lists.h"
 #include "app/qt_ui_hooks.h"
+#include "app/tray_icon.h"
+#include "net/handover.h"
+#include "player/windows_media_player.h"
 
 namespace quavrel {
 
-void TfrmMain::N5Click() {}
+void TfrmMain::setUpTrayIcon()
+{
+    RzTrayIcon1 = new TrayIcon(ImageList1->icon(4), PopupMenu2, this);
+    connect(RzTrayIcon1, &TrayIcon::restoreRequested, this, &TfrmMain::restoreProgram);
+    // The window comes forward first, so that the menu closes when the user clicks elsewhere.
+    connect(RzTrayIcon1, &TrayIcon::menuAboutToShow, this, [this] {
+        if (isVisible()) {
+            raise();
+            activateWindow();
+        }
+    });
+    // Logging off or shutting down: the close sequence runs and the session may end.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
+        close();
+    });
+}
+
+void TfrmMain::N5Click() { restoreProgram(); }
+
 void TfrmMain::X1Click() { close(); }
 
+void TfrmMain::restoreProgram()
+{
+    if (RzTrayIcon1 && RzTrayIcon1->menuOpen())
+        return;
+    if (hiddenToTray_ || isMinimized() || !isVisible()) {
+        hiddenToTray_ = false;
+        setWindowState(stateBeforeMinimize_ & ~Qt::WindowMinimized);
+        show();
+    }
+    raise();
+    activateWindow();
+}
+
+void TfrmMain::showMinimizedStart()
+{
+    if (RzTrayIcon1 && RzTrayIcon1->shown()) {
+        stateBeforeMinimize_ = Qt::WindowNoState;
+        hiddenToTray_ = true;   // never shown: only the icon is there
+        return;
+    }
+    showMinimized();
+}
+
+void TfrmMain::hideToTray()
+{
+    if (!isMinimized())
+        return;   // restored again before the deferred hide ran
+    hiddenToTray_ = true;
+    hide();
+}
+
+// Minimising hides the window and its taskbar entry when there is a tray to come back
+// from. Without a tray the window minimises as usual, so it can never be lost.
+void TfrmMain::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !isMinimized())
+        return;
+    const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+    stateBeforeMinimize_ = change->oldState() & (Qt::WindowMaximized | Qt::WindowFullScreen);
+    if (RzTrayIcon1 && RzTrayIcon1->shown())
+        QTimer::singleShot(0, this, &TfrmMain::hideToTray);
+}
+
+void TfrmMain::runCloseStep(void (TfrmMain::*step)())
+{
+    try {
+        (this->*step)();
+    } catch (...) {
+        reportCurrentException(this);
+    }
+}
+
+// Both files are attempted even when the first cannot be written; each failure is shown,
+// and the close goes ahead anyway, so a file that can never be written neither keeps the
+// program open nor blocks logging off.
 bool TfrmMain::FormCloseQuery()
 {
-    saveDefaultPlayListAtClose();
-    saveKeywordHistoryAtClose();
+    runCloseStep(&TfrmMain::saveDefaultPlayListAtClose);
+    runCloseStep(&TfrmMain::saveKeywordHistoryAtClose);
+    WindowsMediaPlayer->close();
     return true;
 }
 
-// Every close request runs the close sequence. A sequence that fails is reported and the
-// window closes anyway, so a file that can never be written cannot keep the program open.
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
     bool allow = true;
@@ -30,14 +113,13 @@ void TfrmMain::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    // From here on, a request still waiting on the user-interface thread gives up.
+    // From here on, a request still waiting on the user-interface thread gives up, and
+    // late probe results are dropped.
     qtUiHooks().setClosing(true);
+    if (searchGate_.gate)
+        searchGate_.gate->close();
     event->accept();
-}
-
-void TfrmMain::changeEvent(QEvent* event)
-{
-    QMainWindow::changeEvent(event);
+    emit closed();
 }
 
 }  // namespace quavrel

@@ -1,8 +1,94 @@
+// Recommendation and download of the selected search result.
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QFileDialog>
+#include <QLabel>
+#include <QTreeWidget>
+
 #include "app/frm_main.h"
+#include "app/message_boxes.h"
+#include "net/download.h"
+#include "net/recommend.h"
+#include "platform/codepage.h"
+#include "platform/ui_thread.h"
 
 namespace quavrel {
 
-void TfrmMain::N4Click() {}
-void TfrmMain::nDownloadClick() {}
+namespace {
+
+// The first selected row in list order, or nullptr.
+QTreeWidgetItem* firstSelected(QTreeWidget* list)
+{
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        if (list->topLevelItem(i)->isSelected())
+            return list->topLevelItem(i);
+    }
+    return nullptr;
+}
+
+QString fromGbk(const std::string& bytes) { return QString::fromStdString(gbkToUtf8(bytes)); }
+
+// Kilobytes as shown in the status pane.
+QString kilobytes(int64_t bytes) { return QString::number(bytes / 1024); }
+
+}  // namespace
+
+void TfrmMain::N4Click()
+{
+    const MediaPtr media = mediaOf(firstSelected(lvSearchResult));
+    if (!media)
+        return;
+    if (!confirmBox(this, QStringLiteral("确定要推荐此歌曲吗？")))
+        return;
+    const TMedia song = *media;   // the request reads its own copy
+    const bool sent = SendRecommendation(song);
+    if (uiClosing())
+        return;
+    // The thanks would report a failed request as a success: say what happened instead.
+    showSimpleMessage(this, sent ? QStringLiteral("推荐成功，谢谢！")
+                                 : QStringLiteral("推荐失败，请检查网络后再试。"));
+}
+
+void TfrmMain::nDownloadClick()
+{
+    const MediaPtr media = mediaOf(firstSelected(lvSearchResult));
+    if (!media)
+        return;
+    const std::string url = media->Url;
+    const std::string suggested = SuggestedFileName(url);
+    Mp3SaveDialog->selectFile(fromGbk(suggested));
+    if (Mp3SaveDialog->exec() != QDialog::Accepted || Mp3SaveDialog->selectedFiles().isEmpty())
+        return;
+    const QString path = Mp3SaveDialog->selectedFiles().first();
+    const QString fileName = QFileInfo(path).fileName();
+
+    // Progress in the status pane while the song arrives; the earlier text comes back after.
+    const QString previousText = InfoPanel->text();
+    QElapsedTimer sinceShown;
+    auto showProgress = [&](int64_t received, int64_t total) {
+        if (sinceShown.isValid() && sinceShown.elapsed() < 250 && received != total)
+            return;
+        sinceShown.start();
+        QString text = QStringLiteral("正在下载 %1：%2 KB").arg(fileName, kilobytes(received));
+        if (total > 0) {
+            text += QStringLiteral(" / %1 KB（%2%）")
+                        .arg(kilobytes(total))
+                        .arg(received * 100 / total);
+        }
+        InfoPanel->setText(text);
+    };
+    showProgress(0, -1);
+    try {
+        DownloadSong(url, QFile::encodeName(path).toStdString(), showProgress);
+    } catch (const EIdAborted&) {
+        return;   // the window is closing
+    } catch (const Exception& e) {
+        InfoPanel->setText(previousText);
+        showErrorBox(this, e.message());
+        return;
+    }
+    InfoPanel->setText(previousText);
+}
 
 }  // namespace quavrel

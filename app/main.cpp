@@ -40,7 +40,6 @@ int main(int /*argc*/, char** argv)
     static int qtArgc = 1;
     static char* qtArgv[] = {argv[0], nullptr};
     Application app(qtArgc, qtArgv);
-    setUiHooks(&qtUiHooks());
     setServices(LoadServiceAddresses());
 
     auto* frmFlashForm = new TfrmFlashForm;
@@ -60,16 +59,19 @@ int main(int /*argc*/, char** argv)
         frmMain->showMaximized();
         break;
     case ShowCommand::Minimized:
-        frmMain->showMinimized();
+        frmMain->showMinimizedStart();
         break;
     case ShowCommand::Normal:
         frmMain->show();
         break;
     }
+    // The program ends with its close sequence, not when its last window disappears: hidden
+    // to the tray it has no window on screen at all.
+    app.setQuitOnLastWindowClosed(false);
+    QObject::connect(frmMain, &TfrmMain::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     const int code = app.exec();
 
     delete frmMain;
-    setUiHooks(nullptr);
     std::fflush(nullptr);
     // Search workers and probes may still be running; they are not waited for, and the
     // application object is not torn down under them.

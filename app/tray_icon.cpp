@@ -33,14 +33,18 @@ TrayIcon::~TrayIcon()
         tray_->hide();
 }
 
-bool TrayIcon::shown() const { return tray_->isVisible() && QSystemTrayIcon::isSystemTrayAvailable(); }
+bool TrayIcon::shown() const { return trayWasAvailable_ && tray_->isVisible(); }
 
+// Adds the icon when a tray host is there, and again after the host went away and came
+// back (a restarted panel forgets its icons).
 void TrayIcon::ensureShown()
 {
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        return;
-    if (!tray_->isVisible())
+    const bool available = QSystemTrayIcon::isSystemTrayAvailable();
+    if (available && (!trayWasAvailable_ || !tray_->isVisible())) {
+        tray_->hide();
         tray_->show();
+    }
+    trayWasAvailable_ = available;
 }
 
 void TrayIcon::onActivated(int reason)

@@ -39,6 +39,7 @@ private:
     QSystemTrayIcon* tray_ = nullptr;
     QTimer* watch_ = nullptr;
     bool menuOpen_ = false;
+    bool trayWasAvailable_ = false;
 };
 
 }  // namespace quavrel

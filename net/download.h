@@ -13,7 +13,8 @@ std::string SuggestedFileName(const std::string& url);
 
 // Fetches `url` and writes the body to `path`, replacing any file there. The client's
 // failures pass through untouched (no file is created or changed); a file that cannot be
-// created gives EFCreateError, a write that fails (a full disk) EWriteError, and then the
+// created gives EFCreateError, a body shorter than its announced length gives
+// EIdConnClosedGracefully (a broken song is not saved), a write that fails (a full disk) EWriteError, and then the
 // earlier file of that name is kept rather than left half-written.
 void DownloadSong(const std::string& url, const std::string& path,
                   TIdHTTP::ProgressFn progress = {});

@@ -14,4 +14,9 @@ void WriteFileAtomically(const std::string& path, const std::string& bytes);
 // The system's text for an errno value, such as "Permission denied".
 std::string SystemErrorText(int error);
 
+// A file error as the user reads it: PREFIX "PATH". REASON, for example
+// Cannot create file "/x/a.mp3". Permission denied. The path is turned from the file
+// system's encoding into GBK text like every other message.
+std::string FileErrorText(const std::string& prefix, const std::string& path, int error);
+
 }  // namespace quavrel

@@ -1,6 +1,7 @@
 #include "platform/atomic_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/codepage.h"
 #include "platform/exception.h"
 
 namespace quavrel {
@@ -37,26 +39,47 @@ bool writeAll(int fd, const std::string& bytes)
 
 std::string SystemErrorText(int error) { return std::strerror(error); }
 
+std::string FileErrorText(const std::string& prefix, const std::string& path, int error)
+{
+    // File names here are UTF-8 bytes; messages are GBK.
+    return prefix + " \"" + utf8ToGbk(path) + "\". " + SystemErrorText(error);
+}
+
+// Opens the one temporary file of `path`, locked against another copy of the program
+// writing the same target. A fixed name means a writer killed mid-write leaves at most
+// that one file behind, and the next write reuses it.
+static int openLockedTemp(const std::string& path, const std::string& temp)
+{
+    for (;;) {
+        int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        if (fd < 0)
+            throw EFCreateError(FileErrorText("Cannot create file", path, errno));
+        struct stat held {}, named {};
+        // Another copy may have renamed the file away while we waited for the lock.
+        if (::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &held) == 0 && ::stat(temp.c_str(), &named) == 0 &&
+            held.st_dev == named.st_dev && held.st_ino == named.st_ino)
+            return fd;
+        ::close(fd);
+    }
+}
+
 void WriteFileAtomically(const std::string& path, const std::string& bytes)
 {
-    std::string temp = path + ".tmp-XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        // Report the target the user asked for, with the reason the folder refused.
-        throw EFCreateError("Cannot create file \"" + path + "\". " + SystemErrorText(errno));
-    }
+    const std::string temp = path + ".tmp";
+    int fd = openLockedTemp(path, temp);
     ::fchmod(fd, 0644);
-    bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (!ok) {
+    if (::ftruncate(fd, 0) != 0 || !writeAll(fd, bytes) || ::fsync(fd) != 0) {
         ::unlink(temp.c_str());
+        ::close(fd);
         throw EWriteError("Stream write error");
     }
     if (::rename(temp.c_str(), path.c_str()) != 0) {
         int error = errno;
         ::unlink(temp.c_str());
-        throw EFCreateError("Cannot create file \"" + path + "\". " + SystemErrorText(error));
+        ::close(fd);
+        throw EFCreateError(FileErrorText("Cannot create file", path, error));
     }
+    ::close(fd);   // releases the lock only after the rename
     // Make the rename itself durable.
     int dir = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY);
     if (dir >= 0) {

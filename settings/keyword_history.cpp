@@ -59,7 +59,7 @@ KeywordList LoadKeywordHistory(const std::string& path)
     if (!in || S_ISDIR(st.st_mode)) {
         if (S_ISDIR(st.st_mode))
             error = EISDIR;
-        throw EFOpenError("Cannot open file \"" + path + "\". " + SystemErrorText(error));
+        throw EFOpenError(FileErrorText("Cannot open file", path, error));
     }
     std::ostringstream buffer;
     buffer << in.rdbuf();

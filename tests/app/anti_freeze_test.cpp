@@ -84,12 +84,10 @@ private slots:
     void init()
     {
         qtUiHooks().setClosing(false);
-        setUiHooks(&qtUiHooks());
     }
     void cleanup()
     {
         qtUiHooks().setClosing(false);
-        setUiHooks(nullptr);
     }
 
     void hooksKnowTheUiThread()

@@ -167,3 +167,14 @@ TEST(Download, ReportsProgressUpToTheTotal)
     EXPECT_EQ(lastReceived, 200000);
     EXPECT_EQ(lastTotal, 200000);
 }
+
+// The client keeps what arrived before an early close; a song cut short is not a success.
+TEST(Download, ABodyCutShortIsNotSaved)
+{
+    ScriptedServer server;
+    server.add(Script().read().send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n" +
+                                    std::string(70000, 'a')).close());
+    TempDir dir;
+    EXPECT_THROW(DownloadSong(server.url("/cut.mp3"), dir.file("cut.mp3")), EIdConnClosedGracefully);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("cut.mp3")));
+}

@@ -1,4 +1,7 @@
 #include "platform/codepage.h"
+#include "platform/atomic_file.h"
+
+#include <cerrno>
 
 #include <gtest/gtest.h>
 
@@ -32,4 +35,11 @@ TEST(Codepage, EuroSignSurvivesTheRoundTrip)
 {
     EXPECT_EQ(utf8ToGbk("\xE2\x82\xAC/"), "\x80/");
     EXPECT_EQ(gbkToUtf8("\x80/"), "\xE2\x82\xAC/");
+}
+
+// File names are UTF-8 on disk; the message that names one is GBK like every message.
+TEST(FileErrorText, NamesThePathInGbk)
+{
+    EXPECT_EQ(FileErrorText("Cannot create file", "/tmp/\xE4\xB8\xAD.mp3", ENOENT),
+              "Cannot create file \"/tmp/\xD6\xD0.mp3\". No such file or directory");
 }
