@@ -11,6 +11,9 @@ namespace {
 // A counted body is reserved at its full size up front, so that it is never copied while
 // it grows; but the header is only the server's word, so no more than this on its word.
 constexpr size_t kMaxReserve = 1u << 30;
+// A response head is a few kilobytes (10,000 cookies are under 1 MiB); past this the
+// server is flooding, not answering, and the head is not kept growing.
+constexpr size_t kMaxHeadBytes = 8u << 20;
 
 [[noreturn]] void raiseClosed() { throw EIdConnClosedGracefully("Connection Closed Gracefully."); }
 }  // namespace
@@ -85,6 +88,7 @@ void ReadResponseHead(HttpInput& input, HttpResponse& response)
 {
     response.statusLine = input.readLine();
     response.statusCode = ParseStatusCode(response.statusLine);
+    size_t headBytes = response.statusLine.size();
     for (;;) {
         std::string line;
         try {
@@ -95,6 +99,9 @@ void ReadResponseHead(HttpInput& input, HttpResponse& response)
         }
         if (line.empty())
             break;
+        headBytes += line.size() + 2;
+        if (headBytes > kMaxHeadBytes)
+            throw EIdReadLnMaxLineLengthExceeded("Max line length exceeded.");
         response.headers.addLine(line);
     }
     response.contentLength =
