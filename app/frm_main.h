@@ -2,6 +2,7 @@
 // TfrmMain: the main window. It builds every control (frm_main_layout.cpp) and holds the
 // handlers of the user's actions, one concern per source file:
 //   frm_main_layout.cpp     controls, menus, dialogs, player rectangle, portal page
+//   frm_main_pages.cpp      the page control and its five pages (frm_main_style.* sizes, colours)
 //   frm_main_startup.cpp    FormCreate
 //   frm_main_search.cpp     search, next page, clear, hot list, result rows
 //   frm_main_playlist.cpp   play list, M3U files
@@ -31,7 +32,6 @@ class QAction;
 class QPushButton;
 class QSplitter;
 class QStatusBar;
-class QSystemTrayIcon;
 class QTabWidget;
 class QTimer;
 class QTreeWidget;
@@ -45,7 +45,9 @@ class ImageList;
 class PlayList;
 class UrlLabel;
 class TrayIcon;
-class MainWindowState;
+class ResultHandover;
+class SharedHttpClient;
+struct ListingTarget;
 
 class TfrmMain : public QMainWindow {
     Q_OBJECT
@@ -209,19 +211,19 @@ private:
 public:
     std::atomic<int32_t> NextItem{0};
     // The shared client of the search, the next page and the hot list.
-    std::shared_ptr<class SharedHttpClient> httpClient = makeHttpClient();
+    std::shared_ptr<SharedHttpClient> httpClient = makeHttpClient();
     // Background of the result row at `row` (0-based position in the list).
     static QColor lvSearchResult2CustomDrawItem(int row);
 private:
     // Closes the probes' hand-over gate when the window goes, before NextItem and the
     // list do, so a late worker reaches neither.
     struct SearchGate {
-        std::shared_ptr<class ResultHandover> gate;
+        std::shared_ptr<ResultHandover> gate;
         ~SearchGate();
     };
     static std::shared_ptr<SharedHttpClient> makeHttpClient();
     std::shared_ptr<ResultHandover> makeResultGate();
-    struct ListingTarget listingTarget(const std::string& server) const;
+    ListingTarget listingTarget(const std::string& server) const;
     void drawResultRowsByPosition();
     SearchGate searchGate_{makeResultGate()};
     bool rowColoursInstalled_ = false;
