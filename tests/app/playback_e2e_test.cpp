@@ -14,6 +14,7 @@
 #include "app/frm_main.h"
 #include "app/media_variant.h"
 #include "player/windows_media_player.h"
+#include "tests/app/catalog_process.h"
 #include "tests/support/temp_dir.h"
 
 using namespace quavrel;
@@ -35,8 +36,7 @@ int ends(const QSignalSpy& spy)
 
 class PlaybackE2ETest : public QObject {
     Q_OBJECT
-    QProcess catalog_;
-    QString base_;
+    test::CatalogProcess catalog_;
     std::unique_ptr<test::TempDir> home_;
     std::unique_ptr<TfrmMain> w_;
 
@@ -44,7 +44,7 @@ class PlaybackE2ETest : public QObject {
     {
         MediaPtr m = NewMedia();
         m->Title = title;
-        m->Url = (base_ + QStringLiteral("/songs/%1.mp3").arg(id)).toStdString();
+        m->Url = (catalog_.base() + QStringLiteral("/songs/%1.mp3").arg(id)).toStdString();
         m->FileType = "mp3";
         return m;
     }
@@ -52,25 +52,9 @@ class PlaybackE2ETest : public QObject {
 private slots:
     void initTestCase()
     {
-        QByteArray binary = qgetenv("QUAVREL_CATALOG");
-        if (binary.isEmpty())
-            QSKIP("QUAVREL_CATALOG is not set: the catalogue service was not built");
-        catalog_.start(QString::fromLocal8Bit(binary), {"--port", "0", "--print-port"});
-        QVERIFY(catalog_.waitForStarted(10000));
-        QTRY_VERIFY_WITH_TIMEOUT(catalog_.canReadLine() || catalog_.waitForReadyRead(100),
-                                 10000);
-        bool ok = false;
-        int port = catalog_.readLine().trimmed().toInt(&ok);
-        QVERIFY2(ok && port > 0, "the catalogue did not print its port");
-        base_ = QStringLiteral("http://127.0.0.1:%1").arg(port);
-    }
-    void cleanupTestCase()
-    {
-        if (catalog_.state() != QProcess::NotRunning) {
-            catalog_.terminate();
-            if (!catalog_.waitForFinished(5000))
-                catalog_.kill();
-        }
+        const QString problem = catalog_.start();
+        if (!problem.isEmpty())
+            QSKIP(qPrintable(problem));
     }
     void init()
     {

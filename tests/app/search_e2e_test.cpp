@@ -18,6 +18,7 @@
 #include "net/check_thread.h"
 #include "net/services.h"
 #include "platform/codepage.h"
+#include "tests/app/catalog_process.h"
 #include "tests/support/temp_dir.h"
 
 using namespace quavrel;
@@ -41,8 +42,7 @@ int findTitle(const QTreeWidget* list, const QString& title)
 
 class SearchE2ETest : public QObject {
     Q_OBJECT
-    QProcess catalog_;
-    std::string host_;
+    test::CatalogProcess catalog_;
     std::unique_ptr<test::TempDir> home_;
     std::unique_ptr<TfrmMain> w_;
 
@@ -77,31 +77,16 @@ class SearchE2ETest : public QObject {
 private slots:
     void initTestCase()
     {
-        QByteArray binary = qgetenv("QUAVREL_CATALOG");
-        if (binary.isEmpty())
-            QSKIP("QUAVREL_CATALOG is not set: the catalogue service was not built");
-        catalog_.start(QString::fromLocal8Bit(binary), {"--port", "0", "--print-port"});
-        QVERIFY(catalog_.waitForStarted(10000));
-        QTRY_VERIFY_WITH_TIMEOUT(catalog_.canReadLine() || catalog_.waitForReadyRead(100), 10000);
-        bool ok = false;
-        int port = catalog_.readLine().trimmed().toInt(&ok);
-        QVERIFY2(ok && port > 0, "the catalogue did not print its port");
-        host_ = "127.0.0.1:" + std::to_string(port);
-    }
-    void cleanupTestCase()
-    {
-        if (catalog_.state() != QProcess::NotRunning) {
-            catalog_.terminate();
-            if (!catalog_.waitForFinished(5000))
-                catalog_.kill();
-        }
+        const QString problem = catalog_.start();
+        if (!problem.isEmpty())
+            QSKIP(qPrintable(problem));
     }
     void init()
     {
         ServiceAddresses addresses;
-        addresses.searchServer = host_;
-        addresses.makerServer = host_;
-        addresses.portalServer = host_;
+        addresses.searchServer = catalog_.host();
+        addresses.makerServer = catalog_.host();
+        addresses.portalServer = catalog_.host();
         setServices(addresses);
         home_ = std::make_unique<test::TempDir>();
         qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home_->file("data")));
