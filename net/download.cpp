@@ -1,6 +1,7 @@
 #include "net/download.h"
 
 #include "platform/atomic_file.h"
+#include "platform/ui_thread.h"
 
 namespace quavrel {
 
@@ -23,7 +24,8 @@ void DownloadSong(const std::string& url, const std::string& path, TIdHTTP::Prog
         if (client.ContentLength() > 0 && body.size() < static_cast<size_t>(client.ContentLength()))
             throw EIdConnClosedGracefully("Connection Closed Gracefully.");
     }
-    WriteFileAtomically(path, body);
+    // A song is many megabytes: writing and syncing it must not stop the window.
+    RunKeepingUiAlive([&] { WriteFileAtomically(path, body); });
 }
 
 }  // namespace quavrel

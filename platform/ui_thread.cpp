@@ -1,6 +1,10 @@
 #include "platform/ui_thread.h"
 
 #include <atomic>
+#include <chrono>
+#include <exception>
+#include <future>
+#include <thread>
 
 namespace quavrel {
 namespace {
@@ -26,6 +30,20 @@ bool uiClosing()
 {
     UiHooks* hooks = g_hooks.load();
     return hooks && hooks->closing();
+}
+
+void RunKeepingUiAlive(const std::function<void()>& work)
+{
+    if (!onUiThread()) {
+        work();
+        return;
+    }
+    // The helper is always waited for: the work must finish (a file half written is worse
+    // than a late close), and it may use the caller's data.
+    auto done = std::async(std::launch::async, work);
+    while (done.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
+        processUiMessages();
+    done.get();
 }
 
 }  // namespace quavrel
