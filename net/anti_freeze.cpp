@@ -25,7 +25,7 @@ void TIdAntiFreeze::DoProcess()
 
 void TIdAntiFreeze::DoProcessIfDue()
 {
-    if (ShouldUse() && Clock::now() - g_lastPass >= std::chrono::milliseconds(kIdleTimeOut))
+    if (ShouldUse() && Clock::now() - g_lastPass >= std::chrono::milliseconds(kBusyPassInterval))
         DoProcess();
 }
 

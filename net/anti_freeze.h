@@ -9,6 +9,9 @@ namespace quavrel {
 class TIdAntiFreeze {
 public:
     static constexpr int kIdleTimeOut = 150;        // longest slice of a wait, in ms
+    // While data flows: a message pass at least this often, so that with the pass itself
+    // the window never goes kIdleTimeOut without handling its messages.
+    static constexpr int kBusyPassInterval = 100;
     static constexpr int kConnectStep = 125;        // sleep step during a connect, in ms
     static constexpr int kConnectTimeOut = 120000;  // a connect on the UI thread gives up after this
 
@@ -17,8 +20,8 @@ public:
     // Handles every waiting window message, then throws EIdAborted when the program is
     // closing, so a closed window keeps no request alive. Does nothing off the UI thread.
     static void DoProcess();
-    // While data flows: a message pass when the last one is kIdleTimeOut or more ago, so
-    // a fast download does not freeze the window either.
+    // While data flows: a message pass when the last one is kBusyPassInterval or more
+    // ago, so a fast download does not freeze the window either.
     static void DoProcessIfDue();
 };
 
