@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/bytes.h"
 #include "media/m3u.h"
 #include "media/playlist.h"
 
@@ -26,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     PlayList list;
     int entries = ParseM3U(bytes, [&](const MediaPtr& media) {
         check(!media->Url.empty());
-        check(media->Url == TrimBytes(media->Url));
+        check(media->Url == Trim(media->Url));
         check(media->Url.find('#') == std::string::npos);
         check(media->Url.find('\n') == std::string::npos);
         check(media->Url.find('\x1A') == std::string::npos);
@@ -43,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     check(again.size() == list.size());
     for (int row = 0; row < list.size(); ++row) {
         check(again.at(row)->Url == list.at(row)->Url);
-        check(again.at(row)->Title == TrimBytes("x" + list.at(row)->Title).substr(1));
+        check(again.at(row)->Title == Trim("x" + list.at(row)->Title).substr(1));
     }
     return 0;
 }

@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "platform/atomic_file.h"
+#include "platform/bytes.h"
 #include "platform/exception.h"
 
 namespace quavrel {
@@ -81,20 +82,9 @@ void M3ULineSplitter::finish()
     ended_ = true;
 }
 
-std::string TrimBytes(std::string_view bytes)
-{
-    size_t begin = 0;
-    size_t end = bytes.size();
-    while (begin < end && static_cast<unsigned char>(bytes[begin]) <= 32)
-        ++begin;
-    while (end > begin && static_cast<unsigned char>(bytes[end - 1]) <= 32)
-        --end;
-    return std::string(bytes.substr(begin, end - begin));
-}
-
 void M3UEntryReader::line(const std::string& raw)
 {
-    std::string line = TrimBytes(raw);
+    std::string line = Trim(raw);
     if (line.empty())
         return;
     if (containsExtinf(line)) {

@@ -47,9 +47,6 @@ private:
     int entries_ = 0;
 };
 
-// Removes every leading and trailing byte of value 32 or below.
-std::string TrimBytes(std::string_view bytes);
-
 // Reads M3U bytes; calls onEntry for each entry in file order; returns the entry count.
 int ParseM3U(std::string_view bytes, const M3UEntryReader::EntryFn& onEntry);
 

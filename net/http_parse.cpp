@@ -18,17 +18,6 @@ int hexDigit(char c)
 }
 }  // namespace
 
-std::string_view TrimView(std::string_view text)
-{
-    size_t begin = 0;
-    size_t end = text.size();
-    while (begin < end && static_cast<unsigned char>(text[begin]) <= 32)
-        ++begin;
-    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32)
-        --end;
-    return text.substr(begin, end - begin);
-}
-
 bool EqualsNoCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())

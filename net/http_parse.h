@@ -8,14 +8,14 @@
 #include <utility>
 #include <vector>
 
+#include "platform/bytes.h"   // TrimView
+
 namespace quavrel {
 
 constexpr size_t kMaxLineLength = 16384;
 constexpr size_t kRecvBufferSize = 32768;
 constexpr size_t kFoldLineLength = 1024;
 
-// Removes every leading and trailing byte of value 32 or below.
-std::string_view TrimView(std::string_view text);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 std::string LowerAscii(std::string_view text);

@@ -28,17 +28,6 @@ std::string StripTags(const std::string& text)
     return result;
 }
 
-std::string Trim(const std::string& text)
-{
-    size_t begin = 0;
-    size_t end = text.size();
-    while (begin < end && static_cast<unsigned char>(text[begin]) <= 32)
-        ++begin;
-    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32)
-        --end;
-    return text.substr(begin, end - begin);
-}
-
 std::string QueryEncode(const std::string& value)
 {
     static const char kHex[] = "0123456789ABCDEF";

@@ -7,14 +7,14 @@
 #include <string>
 #include <variant>
 
+#include "platform/bytes.h"   // Trim
+
 namespace quavrel {
 
 // Removes every run from a "<" to the first ">" after it. Only the bytes before the
 // first 0x00 are searched; everything after it is kept.
 std::string StripTags(const std::string& text);
 
-// Removes every leading and trailing byte of value 32 or below.
-std::string Trim(const std::string& text);
 
 // Percent-encodes one query value: letters and digits stay, space becomes "+", every
 // other byte "%XX" in upper-case hexadecimal.

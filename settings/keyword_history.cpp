@@ -7,21 +7,13 @@
 #include <sstream>
 
 #include "platform/atomic_file.h"
+#include "platform/bytes.h"
 #include "platform/exception.h"
 #include "platform/gbk_case.h"
 
 namespace quavrel {
 
-std::string TrimKeyword(const std::string& text)
-{
-    size_t start = 0;
-    size_t end = text.size();
-    while (start < end && static_cast<unsigned char>(text[start]) <= 32)
-        ++start;
-    while (end > start && static_cast<unsigned char>(text[end - 1]) <= 32)
-        --end;
-    return text.substr(start, end - start);
-}
+std::string TrimKeyword(const std::string& text) { return Trim(text); }
 
 KeywordList ParseKeywordList(const std::string& bytes)
 {

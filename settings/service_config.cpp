@@ -2,28 +2,18 @@
 
 #include <cctype>
 
+#include "platform/bytes.h"
 #include "settings/settings.h"
 
 namespace quavrel {
 namespace {
-
-std::string trimmed(const std::string& s)
-{
-    size_t start = 0;
-    size_t end = s.size();
-    while (start < end && static_cast<unsigned char>(s[start]) <= 32)
-        ++start;
-    while (end > start && static_cast<unsigned char>(s[end - 1]) <= 32)
-        --end;
-    return s.substr(start, end - start);
-}
 
 std::string readText(RegistryKey& key, const char* name)
 {
     std::optional<RegistryValue> value = key.readValue(name);
     if (!value || (value->type != kRegSz && value->type != kRegExpandSz))
         return {};
-    return trimmed(RegistryText(*value));
+    return Trim(RegistryText(*value));
 }
 
 bool isHostChar(char c)
