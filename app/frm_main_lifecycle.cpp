@@ -11,7 +11,7 @@
 #include "app/image_lists.h"
 #include "app/qt_ui_hooks.h"
 #include "app/tray_icon.h"
-#include "net/handover.h"
+#include "songs/handover.h"
 #include "player/windows_media_player.h"
 
 namespace quavrel {

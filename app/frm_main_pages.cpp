@@ -17,7 +17,7 @@
 #include "app/frm_main_style.h"
 #include "app/image_lists.h"
 #include "app/url_label.h"
-#include "net/services.h"
+#include "songs/services.h"
 #include "platform/exception.h"
 
 namespace quavrel {

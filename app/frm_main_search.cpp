@@ -1,5 +1,5 @@
 // Search, next page, clear, hot list and the rows of the result list. The page work runs
-// in the core (net/song_search, net/hot_list); the probes hand their records through the
+// in the core (songs/song_search, songs/hot_list); the probes hand their records through the
 // window's gate, which posts each one to the UI thread for AddResultRow.
 #include <QApplication>
 #include <QComboBox>
@@ -11,10 +11,10 @@
 
 #include "app/frm_main.h"
 #include "app/media_variant.h"
-#include "net/hot_list.h"
-#include "net/services.h"
-#include "net/song_search.h"
-#include "net/text.h"
+#include "songs/hot_list.h"
+#include "songs/services.h"
+#include "songs/song_search.h"
+#include "songs/text.h"
 #include "platform/codepage.h"
 
 namespace quavrel {

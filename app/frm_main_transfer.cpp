@@ -8,8 +8,8 @@
 
 #include "app/frm_main.h"
 #include "app/message_boxes.h"
-#include "net/download.h"
-#include "net/recommend.h"
+#include "songs/download.h"
+#include "songs/recommend.h"
 #include "platform/codepage.h"
 #include "platform/ui_thread.h"
 

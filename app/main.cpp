@@ -11,7 +11,7 @@
 #include "app/frm_flash_form.h"
 #include "app/frm_main.h"
 #include "app/qt_ui_hooks.h"
-#include "net/services.h"
+#include "songs/services.h"
 #include "platform/show_command.h"
 #include "settings/service_config.h"
 

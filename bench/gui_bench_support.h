@@ -13,7 +13,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "net/services.h"
+#include "songs/services.h"
 
 namespace quavrel::bench {
 

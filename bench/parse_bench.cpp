@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <string>
 
-#include "net/page_parser.h"
+#include "songs/page_parser.h"
 
 namespace {
 

@@ -26,7 +26,7 @@
 #include <string>
 #include <thread>
 
-#include "net/check_thread.h"
+#include "songs/check_thread.h"
 
 namespace {
 

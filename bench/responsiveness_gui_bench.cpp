@@ -28,9 +28,9 @@
 #include "app/application.h"
 #include "app/frm_main.h"
 #include "bench/gui_bench_support.h"
-#include "net/check_thread.h"
-#include "net/download.h"
-#include "net/http_client.h"
+#include "songs/check_thread.h"
+#include "songs/download.h"
+#include "http/http_client.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "net/cookies.h"
-#include "net/http_date.h"
-#include "net/http_errors.h"
+#include "http/cookies.h"
+#include "http/http_date.h"
+#include "http/http_errors.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

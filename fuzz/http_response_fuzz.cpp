@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "net/http_errors.h"
-#include "net/http_response.h"
+#include "http/http_errors.h"
+#include "http/http_response.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "net/page_parser.h"
-#include "net/text.h"
+#include "songs/page_parser.h"
+#include "songs/text.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "net/url.h"
+#include "http/url.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -11,15 +11,10 @@
 
 #include "platform/codepage.h"
 #include "platform/exception.h"
+#include "platform/paths.h"
 
 namespace quavrel {
 namespace {
-
-std::string folderOf(const std::string& path)
-{
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-}
 
 bool writeAll(int fd, const std::string& bytes)
 {
@@ -81,7 +76,7 @@ void WriteFileAtomically(const std::string& path, const std::string& bytes)
     }
     ::close(fd);   // releases the lock only after the rename
     // Make the rename itself durable.
-    int dir = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY);
+    int dir = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);

@@ -3,6 +3,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/bytes.h"
+
 namespace quavrel {
 namespace {
 
@@ -21,23 +23,6 @@ std::string unescapeValue(const std::string& value)
         out += c;
     }
     return out;
-}
-
-std::vector<std::string> splitLines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
 }
 
 // The first argument of an Exec value whose file-level escapes are already undone.
@@ -118,7 +103,7 @@ std::optional<std::string> AutostartExecutable(const std::string& entry)
 {
     std::optional<std::string> exec;
     bool inMainGroup = false;
-    for (const std::string& line : splitLines(entry)) {
+    for (const std::string& line : SplitLines(entry)) {
         if (!line.empty() && line[0] == '[') {
             inMainGroup = line == "[Desktop Entry]";
             continue;

@@ -13,6 +13,10 @@ std::string ProgramDir();
 std::string ConfigDir();
 // $XDG_CONFIG_HOME (default ~/.config), without a trailing separator.
 std::string XdgConfigHome();
+// The folder part of a file path: "." when it has no "/", "/" for a file in the root.
+std::string FolderOf(const std::string& path);
+// Creates every missing folder of `path` (mode 0700); existing ones are left alone.
+void MakeDirs(const std::string& path);
 // Full path of the running executable.
 std::string ExecutablePath();
 

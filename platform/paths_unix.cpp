@@ -23,26 +23,32 @@ std::string xdgDir(const char* variable, const char* fallbackUnderHome)
     return homeDir() + fallbackUnderHome;
 }
 
-void makeDirs(const std::string& path)
-{
-    for (size_t i = 1; i <= path.size(); ++i) {
-        if (i == path.size() || path[i] == '/')
-            ::mkdir(path.substr(0, i).c_str(), 0700);
-    }
-}
-
 }  // namespace
 
 std::string ProgramDir()
 {
     std::string dir = xdgDir("XDG_DATA_HOME", "/.local/share") + "/quavrel/";
-    makeDirs(dir.substr(0, dir.size() - 1));
+    MakeDirs(dir.substr(0, dir.size() - 1));
     return dir;
 }
 
 std::string XdgConfigHome() { return xdgDir("XDG_CONFIG_HOME", "/.config"); }
 
 std::string ConfigDir() { return XdgConfigHome() + "/quavrel/"; }
+
+std::string FolderOf(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+void MakeDirs(const std::string& path)
+{
+    for (size_t i = 1; i <= path.size(); ++i) {
+        if (i == path.size() || path[i] == '/')
+            ::mkdir(path.substr(0, i).c_str(), 0700);
+    }
+}
 
 std::string ExecutablePath()
 {

@@ -33,16 +33,6 @@ void setNotice(const std::string& text)
     g_notice = text;
 }
 
-void makeDirs(const std::string& path)
-{
-    for (size_t i = 1; i <= path.size(); ++i) {
-        if (i == path.size() || path[i] == '/')
-            ::mkdir(path.substr(0, i).c_str(), 0700);
-    }
-}
-
-std::string folderOf(const std::string& path) { return path.substr(0, path.rfind('/')); }
-
 enum class ReadResult { kOk, kMissing, kFailed };
 
 ReadResult readWholeFile(const std::string& path, std::string& out)
@@ -108,7 +98,7 @@ public:
 
     bool save(const Hive& hive)
     {
-        makeDirs(folderOf(hivePath_));
+        MakeDirs(FolderOf(hivePath_));
         try {
             WriteFileAtomically(hivePath_, WriteHive(hive));
             return true;
@@ -127,7 +117,7 @@ public:
 
     bool writeAutostart(const std::string& executable)
     {
-        makeDirs(folderOf(autostartPath_));
+        MakeDirs(FolderOf(autostartPath_));
         try {
             WriteFileAtomically(autostartPath_, AutostartEntry(executable));
             return true;

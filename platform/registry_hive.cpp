@@ -1,7 +1,9 @@
 #include "platform/registry_hive.h"
 
+
 #include <cstdio>
 
+#include "platform/bytes.h"
 #include "platform/gbk_case.h"
 
 namespace quavrel {
@@ -18,26 +20,6 @@ std::string trimRight(const std::string& s)
     while (end > 0 && isBlank(s[end - 1]))
         --end;
     return s.substr(0, end);
-}
-
-std::vector<std::string> splitLines(const std::string& bytes)
-{
-    std::vector<std::string> lines;
-    std::string line;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        char c = bytes[i];
-        if (c == '\r' || c == '\n') {
-            lines.push_back(line);
-            line.clear();
-            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
-                ++i;
-        } else {
-            line += c;
-        }
-    }
-    if (!line.empty())
-        lines.push_back(line);
-    return lines;
 }
 
 int hexDigit(char c)
@@ -217,7 +199,7 @@ bool Hive::removeValue(HiveKey& key, const std::string& name)
 Hive ParseHive(const std::string& bytes)
 {
     Hive hive;
-    std::vector<std::string> lines = splitLines(bytes);
+    std::vector<std::string> lines = SplitLines(bytes);
     size_t first = 0;
     while (first < lines.size() && trimRight(lines[first]).empty())
         ++first;

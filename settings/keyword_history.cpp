@@ -17,20 +17,8 @@ std::string TrimKeyword(const std::string& text) { return Trim(text); }
 
 KeywordList ParseKeywordList(const std::string& bytes)
 {
-    const size_t size = std::min(bytes.find('\0'), bytes.size());
-    KeywordList entries;
-    size_t start = 0;
-    for (size_t i = 0; i < size; ++i) {
-        if (bytes[i] != '\r' && bytes[i] != '\n')
-            continue;
-        entries.push_back(bytes.substr(start, i - start));
-        if (bytes[i] == '\r' && i + 1 < size && bytes[i + 1] == '\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < size)
-        entries.push_back(bytes.substr(start, size - start));
-    return entries;
+    // A NUL byte ends the text.
+    return SplitLines(std::string_view(bytes).substr(0, bytes.find('\0')));
 }
 
 std::string FormatKeywordList(const KeywordList& entries)

@@ -2,7 +2,7 @@
 // The addresses of the outside services, from values of our own under
 // "Software\quavrel\Config": SearchServer, MakerServer, PortalServer (host[:port]) and
 // SupportMail. main reads them once at start-up and hands them to setServices.
-#include "net/services.h"
+#include "songs/services.h"
 #include "platform/registry.h"
 
 namespace quavrel {

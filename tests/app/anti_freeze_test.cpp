@@ -13,8 +13,8 @@
 #include <thread>
 
 #include "app/qt_ui_hooks.h"
-#include "net/http_client.h"
-#include "net/http_errors.h"
+#include "http/http_client.h"
+#include "http/http_errors.h"
 #include "tests/app/qt_test_main.h"
 
 using namespace quavrel;

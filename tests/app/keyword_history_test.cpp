@@ -14,7 +14,7 @@
 #include <sys/resource.h>
 
 #include "app/frm_main.h"
-#include "net/services.h"
+#include "songs/services.h"
 #include "platform/exception.h"
 #include "platform/paths.h"
 #include "tests/support/temp_dir.h"

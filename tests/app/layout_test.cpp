@@ -22,7 +22,7 @@
 
 #include "app/frm_main.h"
 #include "app/url_label.h"
-#include "net/services.h"
+#include "songs/services.h"
 #include "player/windows_media_player.h"
 #include "tests/app/qt_test_main.h"
 

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "app/frm_main.h"
-#include "net/services.h"
+#include "songs/services.h"
 #include "player/windows_media_player.h"
 #include "platform/paths.h"
 #include "tests/app/qt_test_main.h"

@@ -15,8 +15,8 @@
 
 #include "app/frm_main.h"
 #include "app/media_variant.h"
-#include "net/check_thread.h"
-#include "net/services.h"
+#include "songs/check_thread.h"
+#include "songs/services.h"
 #include "platform/codepage.h"
 #include "tests/app/catalog_process.h"
 #include "tests/support/temp_dir.h"

@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "app/frm_main.h"
-#include "net/services.h"
+#include "songs/services.h"
 #include "tests/app/qt_test_main.h"
 #include "tests/support/scripted_server.h"
 #include "tests/support/temp_dir.h"

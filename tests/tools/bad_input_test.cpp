@@ -22,7 +22,7 @@
 #include <gtest/gtest.h>
 
 #include "media/m3u.h"
-#include "net/download.h"
+#include "songs/download.h"
 #include "platform/exception.h"
 #include "platform/registry.h"
 #include "settings/keyword_history.h"

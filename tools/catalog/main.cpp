@@ -1,7 +1,7 @@
 // quavrel-catalog: the bundled stand-in for the MP3 search service, the maker's server and
 // the games portal. Listens on 127.0.0.1 only and writes nothing to stdout except the bound
 // port when asked (--print-port), so tests can start it on a free port.
-#include "net/services.h"
+#include "songs/services.h"
 #include "tools/catalog/audio_assets.h"
 #include "tools/catalog/catalog.h"
 #include "tools/catalog/catalog_server.h"

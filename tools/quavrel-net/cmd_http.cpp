@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <string>
 
-#include "net/http_client.h"
+#include "http/http_client.h"
 #include "platform/atomic_file.h"
 #include "tools/quavrel-net/command.h"
 

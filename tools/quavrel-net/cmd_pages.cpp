@@ -6,8 +6,8 @@
 #include <iterator>
 #include <string>
 
-#include "net/page_parser.h"
-#include "net/text.h"
+#include "songs/page_parser.h"
+#include "songs/text.h"
 #include "tools/quavrel-net/command.h"
 
 namespace quavrel::cli {

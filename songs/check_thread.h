@@ -1,0 +1,46 @@
+#pragma once
+// TCheckThread: the link probe. Sends one HEAD request to a song's address on a client
+// of its own, times it, reads the announced size, and hands the record to the result
+// list when the address answered 200 with a positive length; any other outcome drops the
+// record silently. Started by the song search and the hot list.
+//
+// A page is untrusted input, so probes do not each get a thread without limit: at most
+// kMaxProbes run at once and the rest wait in start order. Start() never blocks. Each
+// probe's request has RequestLimit in all, after which it fails like any other probe.
+// Probe threads end by themselves; nothing waits for them at exit, and everything they
+// touch is held by shared_ptr or never destroyed.
+#include <chrono>
+#include <cstddef>
+#include <memory>
+
+#include "media/media.h"
+#include "songs/handover.h"
+
+namespace quavrel {
+
+constexpr int kMaxProbes = 32;
+constexpr std::chrono::milliseconds kProbeRequestLimit{30000};
+
+class TCheckThread {
+public:
+    std::shared_ptr<ResultHandover> ListView;   // receives the record when it is listed
+    MediaPtr Media;
+    std::chrono::milliseconds RequestLimit = kProbeRequestLimit;
+
+    // Queues the probe and returns at once. Throws std::system_error only when no probe
+    // thread can be started at all.
+    void Start();
+
+    // The probe itself, on the calling thread: sets Speed and Size; true when the song
+    // is to be listed.
+    static bool Probe(TMedia& media, std::chrono::milliseconds requestLimit);
+};
+
+// Probes started but not yet finished (queued or running).
+size_t PendingProbes();
+// Probes running right now (never above kMaxProbes).
+size_t RunningProbes();
+// Waits until no probe is pending; false when `limit` passed first.
+bool WaitForProbes(std::chrono::milliseconds limit);
+
+}  // namespace quavrel

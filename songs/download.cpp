@@ -1,0 +1,31 @@
+#include "songs/download.h"
+
+#include "platform/atomic_file.h"
+#include "platform/ui_thread.h"
+
+namespace quavrel {
+
+std::string SuggestedFileName(const std::string& url)
+{
+    size_t slash = url.rfind('/');
+    return slash == std::string::npos ? std::string() : url.substr(slash + 1);
+}
+
+void DownloadSong(const std::string& url, const std::string& path, TIdHTTP::ProgressFn progress)
+{
+    std::string body;
+    {
+        TIdHTTP client;
+        if (progress)
+            client.setProgress(std::move(progress));
+        client.GetToStream(url, body);
+        // The client takes a body cut short by the server as complete; a song file cut
+        // short is broken, and saving it would report a failed download as a success.
+        if (client.ContentLength() > 0 && body.size() < static_cast<size_t>(client.ContentLength()))
+            throw EIdConnClosedGracefully("Connection Closed Gracefully.");
+    }
+    // A song is many megabytes: writing and syncing it must not stop the window.
+    RunKeepingUiAlive([&] { WriteFileAtomically(path, body); });
+}
+
+}  // namespace quavrel

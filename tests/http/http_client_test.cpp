@@ -1,0 +1,516 @@
+#include "http/http_client.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "tests/support/scripted_server.h"
+
+using namespace quavrel;
+using quavrel::test::HttpResponseText;
+using quavrel::test::Script;
+using quavrel::test::ScriptedServer;
+
+namespace {
+const std::string kTail =
+    "Accept: text/html, */*\r\nUser-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n";
+
+std::string expectedRequest(const std::string& method, const std::string& target, const std::string& host,
+                            const std::string& extra = "")
+{
+    return method + " " + target + " HTTP/1.1\r\nContent-Type: text/html\r\nHost: " + host + "\r\n" + kTail + extra +
+           "\r\n";
+}
+
+std::string hostOf(const ScriptedServer& server) { return "127.0.0.1:" + std::to_string(server.port()); }
+
+// A port on 127.0.0.1 where nothing listens.
+uint16_t closedPort()
+{
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), len);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    ::close(fd);
+    return ntohs(a.sin_port);
+}
+
+template <typename E, typename F>
+std::string failureOf(F&& call)
+{
+    try {
+        call();
+    } catch (const E& e) {
+        return e.message();
+    } catch (const Exception& e) {
+        return std::string("wrong class ") + e.className() + ": " + e.message();
+    }
+    return "no exception";
+}
+}  // namespace
+
+// The request on the wire
+TEST(HttpRequestTest, GetSendsTheExactBytes)
+{
+    ScriptedServer server;
+    server.add(Script().answer(HttpResponseText("hi")));
+    TIdHTTP http;
+    EXPECT_EQ(http.GetText(server.url("/a/b.mp3?x=1#frag")), "hi");
+    EXPECT_EQ(server.request(0), expectedRequest("GET", "/a/b.mp3?x=1", hostOf(server)));
+}
+
+TEST(HttpRequestTest, HeadSendsTheExactBytesAndReadsStatusAndLength)
+{
+    ScriptedServer server;
+    server.add(Script().answer("HTTP/1.1 200 OK\r\nContent-Length: 4096\r\n\r\n"));
+    TIdHTTP http;
+    http.Head(server.url("/song.mp3"));
+    EXPECT_EQ(server.request(0), expectedRequest("HEAD", "/song.mp3", hostOf(server)));
+    EXPECT_EQ(http.StatusCode(), 200);
+    EXPECT_EQ(http.ContentLength(), 4096);
+    EXPECT_EQ(http.StatusLine(), "HTTP/1.1 200 OK");
+}
+
+TEST(HttpRequestTest, EncodedKeywordGoesOutAsItStands)
+{
+    ScriptedServer server;
+    server.add(Script().answer(HttpResponseText("")));
+    TIdHTTP http;
+    http.GetText(server.url("/searchmp3?type=5&keyword=%B0%AE&items=1"));
+    EXPECT_EQ(server.request(0).substr(0, 50), "GET /searchmp3?type=5&keyword=%B0%AE&items=1 HTTP/");
+}
+
+// Port 80 is left out of the Host value; needs the right to listen on port 80.
+TEST(HttpRequestTest, HostOmitsPort80)
+{
+    std::unique_ptr<ScriptedServer> server;
+    try {
+        server = std::make_unique<ScriptedServer>(80);
+    } catch (const std::exception&) {
+        GTEST_SKIP() << "port 80 is not available";
+    }
+    server->add(Script().answer(HttpResponseText("")));
+    TIdHTTP http;
+    http.GetText("http://127.0.0.1/x");
+    EXPECT_EQ(server->request(0), expectedRequest("GET", "/x", "127.0.0.1"));
+}
+
+TEST(HttpRequestTest, LongCookieLineIsFolded)
+{
+    std::string setCookies;
+    for (int i = 0; i < 60; ++i)
+        setCookies += "Set-Cookie: cookie" + std::to_string(i) + "=" + std::string(30, 'v') + "; path=/\r\n";
+    ScriptedServer server;
+    server.add(Script().answer(HttpResponseText("", "HTTP/1.1 200 OK", setCookies)).answer(HttpResponseText("")));
+    TIdHTTP http;
+    http.GetText(server.url("/"));
+    http.GetText(server.url("/"));
+    std::string request = server.request(1);
+    size_t start = request.find("Cookie: ");
+    ASSERT_NE(start, std::string::npos);
+    std::string cookie = request.substr(start, request.size() - 2 - start);
+    size_t lines = 0;
+    size_t pos = 0;
+    while (pos < cookie.size()) {
+        size_t end = cookie.find("\r\n", pos);
+        std::string line = cookie.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+        EXPECT_LE(line.size(), 1024u);
+        if (lines++ > 0) {
+            EXPECT_EQ(line[0], ' ');
+        }
+        pos = end == std::string::npos ? cookie.size() : end + 2;
+    }
+    EXPECT_GT(lines, 1u);
+    EXPECT_NE(cookie.find("cookie59=" + std::string(30, 'v')), std::string::npos);
+}
+
+// Statuses that fail the request
+TEST(HttpStatusTest, RedirectFailsWithTheStatusLine)
+{
+    ScriptedServer server;
+    server.add(Script().answer(HttpResponseText("moved", "HTTP/1.1 302 Found", "Location: http://x/\r\n")));
+    TIdHTTP http;
+    EXPECT_EQ(failureOf<EIdHTTPProtocolException>([&] { http.GetText(server.url()); }), "HTTP/1.1 302 Found");
+}
+
+TEST(HttpStatusTest, LocationOnA200FailsToo)
+{
+    ScriptedServer server;
+    server.add(Script().answer(HttpResponseText("x", "HTTP/1.1 200 OK", "Location: /elsewhere\r\n")));
+    TIdHTTP http;
+    EXPECT_EQ(failureOf<EIdHTTPProtocolException>([&] { http.GetText(server.url()); }), "HTTP/1.1 200 OK");
+}
+
+TEST(HttpStatusTest, ContinueIsSkipped)
+{
+    ScriptedServer server;
+    server.add(Script().read().send("HTTP/1.1 100 Continue\r\nX: 1\r\n\r\n" + HttpResponseText("final")).hold());
+    TIdHTTP http;
+    EXPECT_EQ(http.GetText(server.url()), "final");
+    EXPECT_EQ(http.StatusCode(), 200);
+}
+
+// The failing answer's body is read away, so the next answer on the connection is intact.
+TEST(HttpStatusTest, NotFoundBodyIsDrainedAndConnectionKept)
+{
+    ScriptedServer server;
+    server.add(Script()
+                   .answer(HttpResponseText("missing page", "HTTP/1.1 404 Not Found"))
+                   .answer(HttpResponseText("second"))
+                   .hold());
+    TIdHTTP http;
+    EXPECT_EQ(failureOf<EIdHTTPProtocolException>([&] { http.GetText(server.url("/a")); }), "HTTP/1.1 404 Not Found");
+    EXPECT_EQ(http.GetText(server.url("/b")), "second");
+    EXPECT_EQ(server.connections(), 1);
+}
+
+// A HEAD answer never carries the announced body, so the drain waits out its 2,000 ms.
+TEST(HttpStatusTest, HeadNotFoundWithLengthWaitsThenReadTimeout)
+{
+    ScriptedServer server;
+    server.add(Script().answer("HTTP/1.1 404 Not Found\r\nContent-Length: 500\r\n\r\n").hold());
+    TIdHTTP http;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(failureOf<EIdReadTimeout>([&] { http.Head(server.url("/gone.mp3")); }), "Read Timeout");
+    auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(1900));
+    EXPECT_LT(waited, std::chrono::seconds(30));
+}
+
+TEST(HttpStatusTest, BasicChallengeAddsAnEmptyCredentialToLaterRequests)
+{
+    ScriptedServer server;
+    server.add(Script()
+                   .answer(HttpResponseText("", "HTTP/1.1 401 Unauthorized", "WWW-Authenticate: Basic realm=\"x\"\r\n"))
+                   .answer(HttpResponseText("", "HTTP/1.1 401 Unauthorized"))
+                   .hold());
+    TIdHTTP http;
+    EXPECT_THROW(http.GetText(server.url("/1")), EIdHTTPProtocolException);
+    EXPECT_THROW(http.GetText(server.url("/2")), EIdHTTPProtocolException);
+    EXPECT_EQ(server.request(0).find("Authorization"), std::string::npos);
+    EXPECT_EQ(server.request(1), expectedRequest("GET", "/2", hostOf(server), "Authorization: Basic Og==\r\n"));
+}
+
+TEST(HttpStatusTest, HeadersCutShortOnA200IsAnUndefinedSituation)
+{
+    ScriptedServer server;
+    server.add(Script().read().send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n").close());
+    TIdHTTP http;
+    EXPECT_EQ(failureOf<EIdException>([&] { http.GetText(server.url()); }), "Undefined situation");
+}
+
+// Bodies through the client
+TEST(HttpBodyTest, CloseDelimitedBody)
+{
+    ScriptedServer server;
+    server.add(Script().read().send("HTTP/1.1 200 OK\r\n\r\n").pause(50).send("up to the close").close());
+    TIdHTTP http;
+    EXPECT_EQ(http.GetText(server.url()), "up to the close");
+}
+
+TEST(HttpBodyTest, ZeroLengthAndUnreadableLength)
+{
+    ScriptedServer server;
+    server.add(Script()
+                   .answer("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n")
+                   .answer("HTTP/1.1 200 OK\r\nContent-Length: many\r\n\r\n")
+                   .hold());
+    TIdHTTP http;
+    EXPECT_EQ(http.GetText(server.url()), "");
+    http.Head(server.url());
+    EXPECT_EQ(http.ContentLength(), -1);
+}
+
+TEST(HttpBodyTest, ChunkedBodyIsDecoded)
+{
+    ScriptedServer server;
+    std::string chunk(26, 'c');
+    server.add(Script()
+                   .read()
+                   .send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1a\r\n" + chunk)
+                   .pause(30)
+                   .send("\r\n0\r\n\r\n")
+                   .hold());
+    TIdHTTP http;
+    EXPECT_EQ(http.GetText(server.url()), chunk);
+}
+
+TEST(HttpBodyTest, CapitalChunkedComesBackRaw)
+{
+    ScriptedServer server;
+    server.add(Script().read().send("HTTP/1.1 200 OK\r\nTransfer-Encoding: Chunked\r\n\r\n3\r\nabc\r\n0\r\n\r\n").close());
+    TIdHTTP http;
+    EXPECT_EQ(http.GetText(server.url()), "3\r\nabc\r\n0\r\n\r\n");
+}
+
+TEST(HttpBodyTest, EarlyCloseGivesTheCompleteBlocks)
+{
+    ScriptedServer server;
+    server.add(Script()
+                   .read()
+                   .send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n")
+                   .pause(100)
+                   .send(std::string(70000, 'd'))
+                   .close());
+    TIdHTTP http;
+    EXPECT_EQ(http.GetText(server.url()).size(), 65536u);
+}
+
+TEST(HttpBodyTest, FailedBodyLeavesTheStreamAsItWas)
+{
+    ScriptedServer server;
+    server.add(Script().read().send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n10\r\nabc").close());
+    TIdHTTP http;
+    std::string stream = "before";
+    EXPECT_THROW(http.GetToStream(server.url(), stream), EIdConnClosedGracefully);
+    EXPECT_EQ(stream, "before");
+}
+
+TEST(HttpBodyTest, GetToStreamAppendsAndProgressEndsAtTheTotal)
+{
+    ScriptedServer server;
+    std::string body(300000, 'p');
+    server.add(Script().answer(HttpResponseText(body)).hold());
+    TIdHTTP http;
+    std::vector<std::pair<int64_t, int64_t>> calls;
+    http.setProgress([&](int64_t received, int64_t total) { calls.emplace_back(received, total); });
+    std::string stream = "x";
+    http.GetToStream(server.url(), stream);
+    EXPECT_EQ(stream, "x" + body);
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back(), std::make_pair(int64_t(300000), int64_t(300000)));
+}
+
+TEST(HttpBodyTest, GetToSinkHandsOverTheBodyAsItArrives)
+{
+    ScriptedServer server;
+    server.add(Script()
+                   .read()
+                   .send("HTTP/1.1 200 OK\r\nContent-Length: 70000\r\n\r\n" + std::string(40000, 'a'))
+                   .pause(100)
+                   .send(std::string(30000, 'b'))
+                   .hold());
+    TIdHTTP http;
+    std::string seen;
+    size_t calls = 0;
+    http.GetToSink(server.url(), [&](const char* data, size_t size) {
+        seen.append(data, size);
+        ++calls;
+    });
+    EXPECT_EQ(seen, std::string(40000, 'a') + std::string(30000, 'b'));
+    EXPECT_GT(calls, 1u);
+}
+
+TEST(HttpBodyTest, OverlongHeaderLineFails)
+{
+    ScriptedServer server;
+    server.add(Script().read().send("HTTP/1.1 200 OK\r\nX: " + std::string(20000, 'x') + "\r\n\r\n").hold());
+    TIdHTTP http;
+    EXPECT_EQ(failureOf<EIdReadLnMaxLineLengthExceeded>([&] { http.GetText(server.url()); }),
+              "Max line length exceeded.");
+}
+
+// Connection reuse
+TEST(HttpConnectionTest, ConnectionCloseForcesAReconnect)
+{
+    ScriptedServer server;
+    server.add(Script().answer(HttpResponseText("one", "HTTP/1.1 200 OK", "Connection: close\r\n")).hold());
+    server.add(Script().answer(HttpResponseText("two")).hold());
+    TIdHTTP http;
+    EXPECT_EQ(http.GetText(server.url()), "one");
+    EXPECT_EQ(http.GetText(server.url()), "two");
+    EXPECT_EQ(server.connections(), 2);
+}
+
+// The value is trimmed and compared without regard to case.
+TEST(HttpConnectionTest, ProxyConnectionCloseCountsToo)
+{
+    ScriptedServer server;
+    server.add(Script().answer(HttpResponseText("one", "HTTP/1.1 200 OK", "Proxy-Connection:  CLOSE \r\n")).hold());
+    server.add(Script().answer(HttpResponseText("two")).hold());
+    TIdHTTP http;
+    EXPECT_EQ(http.GetText(server.url()), "one");
+    EXPECT_EQ(http.GetText(server.url()), "two");
+    EXPECT_EQ(server.connections(), 2);
+}
+
+TEST(HttpConnectionTest, Http10WithKeepAliveStaysOpen)
+{
+    ScriptedServer server;
+    server.add(Script()
+                   .answer(HttpResponseText("one", "HTTP/1.0 200 OK", "Connection: keep-alive\r\n"))
+                   .answer(HttpResponseText("two", "HTTP/1.0 200 OK"))
+                   .answer(HttpResponseText("three"))
+                   .hold());
+    TIdHTTP http;
+    EXPECT_EQ(http.GetText(server.url()), "one");
+    EXPECT_EQ(http.GetText(server.url()), "two");
+    EXPECT_EQ(http.GetText(server.url()), "three");
+    EXPECT_EQ(server.connections(), 1);
+}
+
+TEST(HttpConnectionTest, ServerCloseOfAnIdleConnectionIsNoticedBeforeWriting)
+{
+    ScriptedServer server;
+    server.add(Script().answer(HttpResponseText("one")).close());
+    server.add(Script().answer(HttpResponseText("two")).hold());
+    TIdHTTP http;
+    EXPECT_EQ(http.GetText(server.url()), "one");
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));   // the server closes meanwhile
+    EXPECT_EQ(http.GetText(server.url()), "two");
+    EXPECT_EQ(server.connections(), 2);
+}
+
+TEST(HttpConnectionTest, AnotherPortMeansAnotherConnection)
+{
+    ScriptedServer first, second;
+    first.add(Script().answer(HttpResponseText("a")).hold());
+    second.add(Script().answer(HttpResponseText("b")).hold());
+    TIdHTTP http;
+    EXPECT_EQ(http.GetText(first.url()), "a");
+    EXPECT_EQ(http.GetText(second.url()), "b");
+    EXPECT_EQ(first.connections(), 1);
+    EXPECT_EQ(second.connections(), 1);
+}
+
+// URLs that fail before any connection
+TEST(HttpUrlFailureTest, SchemesAndPorts)
+{
+    TIdHTTP http;
+    EXPECT_EQ(failureOf<EIdIOHandlerPropInvalid>([&] { http.GetText("https://127.0.0.1/"); }),
+              "IOHandler value is not valid");
+    EXPECT_EQ(failureOf<EIdUnknownProtocol>([&] { http.GetText("ftp://127.0.0.1/"); }), "");
+    EXPECT_EQ(failureOf<EConvertError>([&] { http.GetText("http://127.0.0.1:8o/"); }),
+              "'8o' is not a valid integer value");
+    EXPECT_EQ(failureOf<EConvertError>([&] { http.GetText("http://127.0.0.1:70000/"); }),
+              "'70000' is not a valid integer value");
+}
+
+TEST(HttpUrlFailureTest, OtherSchemeWithAPortIsPlainHttp)
+{
+    ScriptedServer server;
+    server.add(Script().answer(HttpResponseText("plain")));
+    TIdHTTP http;
+    EXPECT_EQ(http.GetText("ftp://127.0.0.1:" + std::to_string(server.port()) + "/f"), "plain");
+}
+
+// Relative URLs go to the host of the previous request; a fresh client has none.
+TEST(HttpUrlFailureTest, RelativeUrls)
+{
+    TIdHTTP fresh;
+    EXPECT_EQ(failureOf<EIdSocketError>([&] { fresh.GetText("/hotlist.asp"); }), "Socket Error # 11001\r\n");
+
+    ScriptedServer server;
+    server.add(Script().answer(HttpResponseText("1")).answer(HttpResponseText("2")).hold());
+    TIdHTTP http;
+    http.GetText(server.url("/a"));
+    EXPECT_EQ(http.GetText("/b"), "2");
+    EXPECT_EQ(server.request(1), expectedRequest("GET", "/b", hostOf(server)));
+}
+
+// Socket errors
+TEST(HttpSocketErrorTest, RefusedConnectCarriesTheWindowsCodeAndText)
+{
+    TIdHTTP http;
+    try {
+        http.GetText("http://127.0.0.1:" + std::to_string(closedPort()) + "/");
+        FAIL() << "no exception";
+    } catch (const EIdSocketError& e) {
+        EXPECT_STREQ(e.className(), "EIdSocketError");
+        EXPECT_EQ(e.code(), 10061);
+        EXPECT_EQ(e.message(), "Socket Error # 10061\r\nConnection refused.");
+    }
+}
+
+TEST(HttpSocketErrorTest, ResetDuringTheBody)
+{
+    ScriptedServer server;
+    server.add(Script().read().send("HTTP/1.1 200 OK\r\n\r\npartial").pause(100).reset());
+    TIdHTTP http;
+    EXPECT_EQ(failureOf<EIdSocketError>([&] { http.GetText(server.url()); }),
+              "Socket Error # 10054\r\nConnection reset by peer.");
+}
+
+TEST(HttpSocketErrorTest, TableTexts)
+{
+    EXPECT_EQ(SocketErrorMessage(10035), "Socket Error # 10035\r\nOperation would block. ");
+    EXPECT_EQ(SocketErrorMessage(10065), "Socket Error # 10065\r\nNo route to host.");
+    EXPECT_EQ(SocketErrorMessage(10066), "Socket Error # 10066\r\nDirectory not empty");
+    EXPECT_EQ(SocketErrorMessage(10067), "Socket Error # 10067\r\n");
+}
+
+// Cookies through the client
+TEST(HttpCookieTest, CookieWithPathGoesBackLastInTheHeaders)
+{
+    ScriptedServer server;
+    server.add(Script()
+                   .answer(HttpResponseText("", "HTTP/1.1 200 OK",
+                                            "Set-Cookie: sid=42; path=/\r\nSet-Cookie: nopath=1\r\n"))
+                   .answer(HttpResponseText(""))
+                   .hold());
+    TIdHTTP http;
+    http.GetText(server.url("/hotlist.asp"));
+    http.GetText(server.url("/searchmp3?x=1"));
+    EXPECT_EQ(server.request(1), expectedRequest("GET", "/searchmp3?x=1", hostOf(server), "Cookie: sid=42\r\n"));
+}
+
+TEST(HttpCookieTest, Cookie2PortListFailsTheRequest)
+{
+    ScriptedServer server;
+    server.add(Script().answer(HttpResponseText("", "HTTP/1.1 200 OK", "Set-Cookie2: a=1; Port=\"80,8o\"\r\n")));
+    TIdHTTP http;
+    EXPECT_EQ(failureOf<EConvertError>([&] { http.GetText(server.url()); }), "'8o' is not a valid integer value");
+}
+
+// One request at a time
+TEST(HttpBusyTest, SecondRequestOnABusyClientIsRefused)
+{
+    ScriptedServer server;
+    server.add(Script().read().pause(400).send(HttpResponseText("slow")).hold());
+    TIdHTTP http;
+    std::string result;
+    std::thread first([&] { result = http.GetText(server.url()); });
+    for (int i = 0; i < 500 && server.requests().empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_TRUE(http.busy());
+    EXPECT_EQ(failureOf<EIdClientBusy>([&] { http.GetText(server.url()); }),
+              "The connection is busy with another request.");
+    first.join();
+    EXPECT_EQ(result, "slow");
+    EXPECT_FALSE(http.busy());
+    EXPECT_EQ(server.requests().size(), 1u);
+}
+
+TEST(HttpLimitTest, WholeRequestLimitEndsAServerThatNeverAnswers)
+{
+    ScriptedServer server;
+    server.add(Script().read().hold());
+    TIdHTTP http;
+    http.setRequestTimeLimit(std::chrono::milliseconds(300));
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(failureOf<EIdReadTimeout>([&] { http.GetText(server.url()); }), "Read Timeout");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+}
+
+// The limit covers the whole body, not each wait: a server trickling bytes is cut off too.
+TEST(HttpLimitTest, WholeRequestLimitCoversATricklingBody)
+{
+    ScriptedServer server;
+    Script script;
+    script.read().send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n");
+    for (int i = 0; i < 100; ++i)
+        script.send("x").pause(50);
+    server.add(script);
+    TIdHTTP http;
+    http.setRequestTimeLimit(std::chrono::milliseconds(500));
+    EXPECT_EQ(failureOf<EIdReadTimeout>([&] { http.GetText(server.url()); }), "Read Timeout");
+}
