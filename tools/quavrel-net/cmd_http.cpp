@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "http/http_client.h"
@@ -93,9 +94,32 @@ int usage(const char* text)
     return 2;
 }
 
-bool writeStdout(const std::string& bytes)
+// Standard output cannot take back a partial body, so it gets everything at the end.
+void writeStdout(const std::string& bytes)
 {
-    return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && std::fflush(stdout) == 0;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0)
+        throw EWriteError("Stream write error");
+}
+
+// Runs one subcommand; its first failure becomes "CLASS: MESSAGE" and exit status 1.
+int reportingFailure(const std::function<void()>& command)
+{
+    try {
+        command();
+        return 0;
+    } catch (const Exception& e) {
+        return fail(e.className(), e.message());
+    } catch (const std::exception& e) {
+        return fail("Exception", e.what());
+    }
+}
+
+// Sends `request` for every URL in order on one client.
+void requestEach(const Args& urls, const std::function<void(TIdHTTP&, const std::string&)>& request)
+{
+    TIdHTTP http;
+    for (const std::string& url : urls)
+        request(http, url);
 }
 
 int runGet(const Args& args)
@@ -110,48 +134,35 @@ int runGet(const Args& args)
     }
     if (first >= args.size())
         return usage("get [-o FILE] URL...");
-    try {
-        TIdHTTP http;
-        if (!file.empty()) {
+    const Args urls(args.begin() + static_cast<std::ptrdiff_t>(first), args.end());
+    if (!file.empty()) {
+        return reportingFailure([&] {
             PartFile part(file);
-            for (size_t i = first; i < args.size(); ++i)
-                http.GetToSink(args[i], [&](const char* data, size_t size) { part.write(data, size); });
+            requestEach(urls, [&](TIdHTTP& http, const std::string& url) {
+                http.GetToSink(url, [&](const char* data, size_t size) { part.write(data, size); });
+            });
             part.commit();
-            return 0;
-        }
-        // Standard output cannot take back a partial body, so it gets the bodies at the end.
-        std::string bodies;
-        for (size_t i = first; i < args.size(); ++i)
-            http.GetToStream(args[i], bodies);
-        if (!writeStdout(bodies))
-            return fail("EWriteError", "Stream write error");
-        return 0;
-    } catch (const Exception& e) {
-        return fail(e.className(), e.message());
-    } catch (const std::exception& e) {
-        return fail("Exception", e.what());
+        });
     }
+    return reportingFailure([&] {
+        std::string bodies;
+        requestEach(urls, [&](TIdHTTP& http, const std::string& url) { http.GetToStream(url, bodies); });
+        writeStdout(bodies);
+    });
 }
 
 int runHead(const Args& args)
 {
     if (args.empty())
         return usage("head URL...");
-    try {
-        TIdHTTP http;
+    return reportingFailure([&] {
         std::string lines;
-        for (const std::string& url : args) {
+        requestEach(args, [&](TIdHTTP& http, const std::string& url) {
             http.Head(url);
             lines += std::to_string(http.StatusCode()) + " " + std::to_string(http.ContentLength()) + "\n";
-        }
-        if (!writeStdout(lines))
-            return fail("EWriteError", "Stream write error");
-        return 0;
-    } catch (const Exception& e) {
-        return fail(e.className(), e.message());
-    } catch (const std::exception& e) {
-        return fail("Exception", e.what());
-    }
+        });
+        writeStdout(lines);
+    });
 }
 
 }  // namespace
