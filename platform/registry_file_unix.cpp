@@ -53,6 +53,18 @@ ReadResult readWholeFile(const std::string& path, std::string& out)
     return ReadResult::kOk;
 }
 
+// Replaces the file at `path` in one step, creating its folder first. False on failure.
+bool replaceFile(const std::string& path, const std::string& bytes)
+{
+    MakeDirs(FolderOf(path));
+    try {
+        WriteFileAtomically(path, bytes);
+        return true;
+    } catch (const Exception&) {
+        return false;
+    }
+}
+
 [[noreturn]] void failedToSet(const std::string& name)
 {
     throw ERegistryException("Failed to set data for '" + name + "'");
@@ -96,16 +108,7 @@ public:
         }
     }
 
-    bool save(const Hive& hive)
-    {
-        MakeDirs(FolderOf(hivePath_));
-        try {
-            WriteFileAtomically(hivePath_, WriteHive(hive));
-            return true;
-        } catch (const Exception&) {
-            return false;
-        }
-    }
+    bool save(const Hive& hive) { return replaceFile(hivePath_, WriteHive(hive)); }
 
     std::optional<std::string> readAutostart()
     {
@@ -117,13 +120,7 @@ public:
 
     bool writeAutostart(const std::string& executable)
     {
-        MakeDirs(FolderOf(autostartPath_));
-        try {
-            WriteFileAtomically(autostartPath_, AutostartEntry(executable));
-            return true;
-        } catch (const Exception&) {
-            return false;
-        }
+        return replaceFile(autostartPath_, AutostartEntry(executable));
     }
 
     bool removeAutostart() { return ::unlink(autostartPath_.c_str()) == 0; }
