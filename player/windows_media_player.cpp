@@ -45,7 +45,8 @@ struct TWindowsMediaPlayer::Impl {
     QSlider* volume = nullptr;
 
     QString url;               // what URL reads: the address last set, empty after close
-    QString status;
+    Activity activity = Activity::Idle;
+    QString status;            // the words for `activity`
     bool failed = false;       // the current song could not be opened; keep the error text
     bool endReported = false;  // PlayStateChange(8) already raised for this run of the song
     quint64 generation = 0;    // counts songs, so a late end notice of an old one is dropped
@@ -164,11 +165,11 @@ TWindowsMediaPlayer::TWindowsMediaPlayer(QWidget* parent) : QWidget(parent), d_(
                 switch (state) {
                 case QMediaPlayer::PlayingState:
                     d_->endReported = false;
-                    setStatus(QStringLiteral("正在播放"));
+                    setActivity(Activity::Playing);
                     emit PlayStateChange(psPlaying);
                     break;
                 case QMediaPlayer::PausedState:
-                    setStatus(QStringLiteral("已暂停"));
+                    setActivity(Activity::Paused);
                     emit PlayStateChange(psPaused);
                     break;
                 case QMediaPlayer::StoppedState:
@@ -176,7 +177,7 @@ TWindowsMediaPlayer::TWindowsMediaPlayer(QWidget* parent) : QWidget(parent), d_(
                     if (d_->player->mediaStatus() == QMediaPlayer::EndOfMedia)
                         break;
                     if (!d_->url.isEmpty())
-                        setStatus(QStringLiteral("已停止"));
+                        setActivity(Activity::Stopped);
                     emit PlayStateChange(psStopped);
                     break;
                 }
@@ -188,24 +189,23 @@ TWindowsMediaPlayer::TWindowsMediaPlayer(QWidget* parent) : QWidget(parent), d_(
                     return;
                 switch (status) {
                 case QMediaPlayer::LoadingMedia:
-                    setStatus(QStringLiteral("正在连接…"));
+                    setActivity(Activity::Connecting);
                     emit PlayStateChange(psTransitioning);
                     break;
                 case QMediaPlayer::StalledMedia:
                 case QMediaPlayer::BufferingMedia:
-                    setStatus(QStringLiteral("缓冲 %1%")
-                                  .arg(qRound(d_->player->bufferProgress() * 100)));
+                    setActivity(Activity::Buffering, qRound(d_->player->bufferProgress() * 100));
                     emit PlayStateChange(psBuffering);
                     break;
                 case QMediaPlayer::BufferedMedia:
                     if (d_->player->playbackState() == QMediaPlayer::PlayingState)
-                        setStatus(QStringLiteral("正在播放"));
+                        setActivity(Activity::Playing);
                     break;
                 case QMediaPlayer::LoadedMedia:
                     // A stop also passes through here; only a fresh load is "ready".
                     if (d_->player->playbackState() == QMediaPlayer::StoppedState &&
-                        d_->status == QStringLiteral("正在连接…"))
-                        setStatus(QStringLiteral("就绪"));
+                        d_->activity == Activity::Connecting)
+                        setActivity(Activity::Ready);
                     break;
                 case QMediaPlayer::EndOfMedia:
                     reportEnd();
@@ -221,7 +221,7 @@ TWindowsMediaPlayer::TWindowsMediaPlayer(QWidget* parent) : QWidget(parent), d_(
         auto status = d_->player->mediaStatus();
         if (!d_->failed &&
             (status == QMediaPlayer::BufferingMedia || status == QMediaPlayer::StalledMedia))
-            setStatus(QStringLiteral("缓冲 %1%").arg(qRound(progress * 100)));
+            setActivity(Activity::Buffering, qRound(progress * 100));
     });
     connect(d_->player, &QMediaPlayer::errorOccurred, this,
             [this](QMediaPlayer::Error, const QString& message) { fail(message); });
@@ -245,7 +245,7 @@ void TWindowsMediaPlayer::close()
     d_->player->setSource(QUrl());
     d_->seek->setRange(0, 0);
     d_->elapsed->setText(formatTime(0));
-    setStatus(QString());
+    setActivity(Activity::Idle);
 }
 
 void TWindowsMediaPlayer::setURL(const QString& url)
@@ -286,12 +286,31 @@ void TWindowsMediaPlayer::setVolume(int value) { d_->volume->setValue(value); }
 
 QMediaPlayer* TWindowsMediaPlayer::mediaPlayer() const { return d_->player; }
 
-void TWindowsMediaPlayer::setStatus(const QString& text)
+void TWindowsMediaPlayer::setActivity(Activity activity, int bufferedPercent, const QString& reason)
 {
+    d_->activity = activity;
+    const QString text = statusText(activity, bufferedPercent, reason);
     if (text == d_->status)
         return;
     d_->status = text;
     emit StatusChange();
+}
+
+QString TWindowsMediaPlayer::statusText(Activity activity, int bufferedPercent, const QString& reason)
+{
+    switch (activity) {
+    case Activity::Idle: return QString();
+    case Activity::Connecting: return QStringLiteral("正在连接…");
+    case Activity::Buffering: return QStringLiteral("缓冲 %1%").arg(bufferedPercent);
+    case Activity::Playing: return QStringLiteral("正在播放");
+    case Activity::Paused: return QStringLiteral("已暂停");
+    case Activity::Stopped: return QStringLiteral("已停止");
+    case Activity::Ready: return QStringLiteral("就绪");
+    case Activity::Ended: return QStringLiteral("播放结束");
+    case Activity::Failed:
+        return QStringLiteral("无法打开歌曲：") + (reason.isEmpty() ? QStringLiteral("未知错误") : reason);
+    }
+    return QString();
 }
 
 void TWindowsMediaPlayer::fail(const QString& reason)
@@ -300,13 +319,11 @@ void TWindowsMediaPlayer::fail(const QString& reason)
     if (d_->failed)
         return;
     d_->failed = true;
-    QString text = QStringLiteral("无法打开歌曲：") +
-                   (reason.isEmpty() ? QStringLiteral("未知错误") : reason);
     // A failed song leaves the backend in its playing state; stop it for real.
     d_->player->stop();
-    setStatus(text);
+    setActivity(Activity::Failed, 0, reason);
     emit PlayStateChange(psStopped);
-    emit error(text);
+    emit error(d_->status);
 }
 
 void TWindowsMediaPlayer::reportEnd()
@@ -314,7 +331,7 @@ void TWindowsMediaPlayer::reportEnd()
     if (d_->endReported)
         return;
     d_->endReported = true;
-    setStatus(QStringLiteral("播放结束"));
+    setActivity(Activity::Ended);
     // Raised from the event loop: a handler that opens the next song must not do so from
     // inside the backend's own notification.
     quint64 generation = d_->generation;

@@ -49,7 +49,12 @@ signals:
     void error(const QString& message);
 
 private:
-    void setStatus(const QString& text);
+    // What the player is doing, as status() puts it into words.
+    enum class Activity { Idle, Connecting, Buffering, Playing, Paused, Stopped, Ready, Ended, Failed };
+    // Shows `activity` (with the buffered percentage or the failure's reason where it
+    // applies) and raises StatusChange when the status text changes.
+    void setActivity(Activity activity, int bufferedPercent = 0, const QString& reason = {});
+    static QString statusText(Activity activity, int bufferedPercent, const QString& reason);
     void fail(const QString& reason);
     void reportEnd();
 
