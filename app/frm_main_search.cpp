@@ -10,18 +10,16 @@
 #include <QTreeWidget>
 
 #include "app/frm_main.h"
+#include "app/gbk_qstring.h"
 #include "app/media_variant.h"
 #include "songs/hot_list.h"
 #include "songs/services.h"
 #include "songs/song_search.h"
 #include "songs/text.h"
-#include "platform/codepage.h"
 
 namespace quavrel {
 
 namespace {
-
-QString fromGbk(const std::string& gbk) { return QString::fromStdString(gbkToUtf8(gbk)); }
 
 // Paints the row background the window chooses for the row's position, then lets the
 // list's own delegate draw the cell as usual.
@@ -88,7 +86,7 @@ void TfrmMain::drawResultRowsByPosition()
 
 void TfrmMain::btnSearchClick()
 {
-    std::string text = utf8ToGbk(cbxKeyword->currentText().toStdString());
+    std::string text = toGbk(cbxKeyword->currentText());
     if (Trim(text).empty()) {
         InfoPanel->setText(QStringLiteral("请输入歌手名、歌曲名等任意关键字再搜索"));
         return;
@@ -114,7 +112,7 @@ void TfrmMain::btnSearchClick()
 void TfrmMain::btnNextPageClick()
 {
     // On the UI thread: the client lets the window handle its messages while it waits.
-    DoSearch(utf8ToGbk(cbxKeyword->currentText().toStdString()), NextItem, listingTarget(services().searchServer));
+    DoSearch(toGbk(cbxKeyword->currentText()), NextItem, listingTarget(services().searchServer));
 }
 
 void TfrmMain::btnClearClick() { lvSearchResult->clear(); }

@@ -7,27 +7,16 @@
 #include <QTreeWidget>
 
 #include "app/frm_main.h"
+#include "app/gbk_qstring.h"
+#include "app/list_selection.h"
 #include "app/message_boxes.h"
 #include "songs/download.h"
 #include "songs/recommend.h"
-#include "platform/codepage.h"
 #include "platform/ui_thread.h"
 
 namespace quavrel {
 
 namespace {
-
-// The first selected row in list order, or nullptr.
-QTreeWidgetItem* firstSelected(QTreeWidget* list)
-{
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        if (list->topLevelItem(i)->isSelected())
-            return list->topLevelItem(i);
-    }
-    return nullptr;
-}
-
-QString fromGbk(const std::string& bytes) { return QString::fromStdString(gbkToUtf8(bytes)); }
 
 // Kilobytes as shown in the status pane.
 QString kilobytes(int64_t bytes) { return QString::number(bytes / 1024); }

@@ -3,14 +3,12 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-#include "platform/codepage.h"
+#include "app/gbk_qstring.h"
 
 namespace quavrel {
 namespace {
 
 constexpr int kGbkRole = Qt::UserRole + 1;
-
-QString fromGbk(const std::string& gbk) { return QString::fromStdString(gbkToUtf8(gbk)); }
 
 }  // namespace
 
@@ -20,7 +18,7 @@ KeywordList keywordItems(const QComboBox* box)
     for (int i = 0; i < box->count(); ++i) {
         QVariant data = box->itemData(i, kGbkRole);
         entries.push_back(data.isValid() ? data.toByteArray().toStdString()
-                                         : utf8ToGbk(box->itemText(i).toStdString()));
+                                         : toGbk(box->itemText(i)));
     }
     return entries;
 }

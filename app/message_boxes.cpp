@@ -4,12 +4,10 @@
 #include <QPushButton>
 
 #include "app/application.h"
-#include "platform/codepage.h"
+#include "app/gbk_qstring.h"
 
 namespace quavrel {
 namespace {
-
-QString fromGbk(const std::string& gbk) { return QString::fromStdString(gbkToUtf8(gbk)); }
 
 // Chinese button texts, whatever translations are installed.
 void setChineseButtonTexts(QMessageBox& box)
