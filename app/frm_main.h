@@ -20,6 +20,8 @@
 #include <vector>
 
 #include "media/media.h"
+#include "media/playlist.h"
+#include "settings/settings_flags.h"
 
 class QCheckBox;
 class QComboBox;
@@ -42,7 +44,6 @@ namespace quavrel {
 
 class TWindowsMediaPlayer;
 class ImageList;
-class PlayList;
 class UrlLabel;
 class TrayIcon;
 class ResultHandover;
@@ -165,7 +166,7 @@ public:
     void SavePlayList(const std::string& path);
     void AddResultRow(const MediaPtr& media);
 
-    // The record of a list row (nullptr for none).
+    // The record of a result row (nullptr for none).
     static MediaPtr mediaOf(const QTreeWidgetItem* item);
 
 protected:
@@ -231,19 +232,19 @@ private:
 public:
     void loadDefaultPlayListAtStart();    // FormCreate step 5
     void saveDefaultPlayListAtClose();    // close sequence step 1
+    // The songs of the play list, row by row; lvPlaying shows them.
+    const PlayList& playList() const { return playList_; }
 private:
-    // The rows of lvPlaying as data, with the Url index that keeps AddToPlayList fast.
-    std::shared_ptr<PlayList> playList_;
-    PlayList& playList();
+    // The one owner of the play list's rows and their Url index. lvPlaying shows one
+    // caption per row, in the same order; only the routines of frm_main_playlist.cpp
+    // change the two, always together.
+    PlayList playList_;
     void clearPlayList();
-    void renumberPlayList(int fromRow);
-    bool autoLoadDefaultListOn() const;
+    void renumberPlayList();
     // ---- player (frm_main_player.cpp) ----
 public:
     int32_t PlayIndex = 0;
     void startSong(const MediaPtr& media);   // close, then URL
-private:
-    bool cyclePlayOn() const;
     // ---- settings and keyword history (frm_main_settings.cpp) ----
 public:
     void loadSettingsAtStart();           // FormCreate steps 2 and 3
@@ -255,10 +256,7 @@ public:
     void setUpKeywordBox();
     // The settings flags, as last read or saved; the player reads CyclePlay when a song
     // ends, the play list AutoLoadDefaultList at start-up.
-    bool CyclePlay = true;
-    bool AutoLoadDefaultList = true;
-    bool AutoStartLeftBottom = true;
-    bool AutoStart = false;
+    SettingsFlags settingsFlags;
 private:
     QObject* keywordCompleter_ = nullptr;
     // ---- recommendation and download (frm_main_transfer.cpp) ----

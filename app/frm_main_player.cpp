@@ -6,24 +6,12 @@
 #include <QTreeWidgetItem>
 
 #include "app/frm_main.h"
-#include "platform/codepage.h"
+#include "app/gbk_qstring.h"
+#include "app/list_selection.h"
+#include "media/playlist.h"
 #include "player/windows_media_player.h"
 
 namespace quavrel {
-namespace {
-
-// The first selected row in row order, as the list's own "selected item" means.
-QTreeWidgetItem* firstSelected(const QTreeWidget* list)
-{
-    for (int row = 0; row < list->topLevelItemCount(); ++row)
-        if (list->topLevelItem(row)->isSelected())
-            return list->topLevelItem(row);
-    return nullptr;
-}
-
-}  // namespace
-
-bool TfrmMain::cyclePlayOn() const { return CyclePlay; }
 
 void TfrmMain::startSong(const MediaPtr& media)
 {
@@ -31,13 +19,12 @@ void TfrmMain::startSong(const MediaPtr& media)
         return;
     WindowsMediaPlayer->close();
     // The player takes Unicode; the record keeps the address as GBK bytes.
-    WindowsMediaPlayer->setURL(QString::fromStdString(gbkToUtf8(media->Url)));
+    WindowsMediaPlayer->setURL(fromGbk(media->Url));
 }
 
 void TfrmMain::lvSearchResult2DblClick()
 {
-    QTreeWidgetItem* item = firstSelected(lvSearchResult);
-    MediaPtr media = mediaOf(item);
+    MediaPtr media = mediaOf(firstSelected(lvSearchResult));
     if (!media)
         return;
     startSong(media);
@@ -47,18 +34,18 @@ void TfrmMain::lvSearchResult2DblClick()
 void TfrmMain::lvPlayingDblClick()
 {
     QTreeWidgetItem* item = firstSelected(lvPlaying);
-    MediaPtr media = mediaOf(item);
-    if (!media)
+    if (!item)
         return;
-    startSong(media);
-    PlayIndex = lvPlaying->indexOfTopLevelItem(item);
+    const int row = lvPlaying->indexOfTopLevelItem(item);
+    startSong(playList_.at(row));
+    PlayIndex = row;
 }
 
 void TfrmMain::WindowsMediaPlayerPlayStateChange(int NewState)
 {
-    if (NewState != TWindowsMediaPlayer::psMediaEnded || !cyclePlayOn())
+    if (NewState != TWindowsMediaPlayer::psMediaEnded || !settingsFlags.CyclePlay)
         return;
-    const int rows = lvPlaying->topLevelItemCount();
+    const int rows = playList_.size();
     if (rows == 0)
         return;
     // The last row, and any index past the end after deletes, wraps to the first row.
@@ -70,7 +57,7 @@ void TfrmMain::WindowsMediaPlayerPlayStateChange(int NewState)
     // Select without making it current: the list is not scrolled to the row.
     lvPlaying->clearSelection();
     item->setSelected(true);
-    startSong(mediaOf(item));
+    startSong(playList_.at(PlayIndex));
     if (!PlayTimer->isActive())
         PlayTimer->start();
 }

@@ -8,11 +8,10 @@
 #include <filesystem>
 
 #include "app/frm_main.h"
-#include "app/media_variant.h"
+#include "app/gbk_qstring.h"
 #include "app/message_boxes.h"
 #include "media/m3u.h"
 #include "media/playlist.h"
-#include "platform/codepage.h"
 #include "platform/paths.h"
 #include "player/windows_media_player.h"
 
@@ -22,15 +21,21 @@ namespace {
 // A start-up list with more entries than this has its first song loaded into the player.
 constexpr int kPrepareFirstSongAbove = 1000;
 
-QString captionText(int row, const TMedia& media)
-{
-    return QString::fromStdString(gbkToUtf8(PlayList::caption(row, media)));
-}
+QString captionText(int row, const TMedia& media) { return fromGbk(PlayList::caption(row, media)); }
 
 std::string defaultPlayListPath() { return ProgramDir() + "default.m3u"; }
 
 // A path from a file dialog as the bytes the file system knows it by.
 std::string nativePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+// The file the user chose in `dialog`, or an empty text when the dialog was cancelled.
+QString chosenFile(QFileDialog* dialog)
+{
+    if (dialog->exec() != QDialog::Accepted)
+        return {};
+    const QStringList files = dialog->selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
+}
 
 // Repaints the list once after a bulk change instead of once per row.
 class UpdatesPaused {
@@ -48,47 +53,23 @@ private:
 
 }  // namespace
 
-bool TfrmMain::autoLoadDefaultListOn() const { return AutoLoadDefaultList; }
-
-PlayList& TfrmMain::playList()
-{
-    if (!playList_)
-        playList_ = std::make_shared<PlayList>();
-    // Every change of lvPlaying goes through this file; rebuild the index should the
-    // rows ever have been changed behind its back.
-    if (playList_->size() != lvPlaying->topLevelItemCount()) {
-        playList_->clear();
-        for (int row = 0; row < lvPlaying->topLevelItemCount(); ++row)
-            if (MediaPtr media = mediaOf(lvPlaying->topLevelItem(row)))
-                playList_->add(media);
-    }
-    return *playList_;
-}
-
 void TfrmMain::clearPlayList()
 {
+    playList_.clear();
     lvPlaying->clear();
-    playList().clear();
 }
 
-void TfrmMain::renumberPlayList(int fromRow)
+void TfrmMain::renumberPlayList()
 {
-    for (int row = fromRow; row < lvPlaying->topLevelItemCount(); ++row) {
-        QTreeWidgetItem* item = lvPlaying->topLevelItem(row);
-        if (MediaPtr media = mediaOf(item))
-            item->setText(0, captionText(row, *media));
-    }
+    for (int row = 0; row < playList_.size(); ++row)
+        lvPlaying->topLevelItem(row)->setText(0, captionText(row, *playList_.at(row)));
 }
 
 int TfrmMain::AddToPlayList(const MediaPtr& media)
 {
-    PlayList::AddResult result = playList().add(media);
-    if (result.added) {
-        auto* item = new QTreeWidgetItem;
-        item->setText(0, captionText(result.row, *media));
-        item->setData(0, Qt::UserRole, QVariant::fromValue(media));
-        lvPlaying->addTopLevelItem(item);
-    }
+    const PlayList::AddResult result = playList_.add(media);
+    if (result.added)
+        lvPlaying->addTopLevelItem(new QTreeWidgetItem(QStringList{captionText(result.row, *media)}));
     return result.row;
 }
 
@@ -105,18 +86,16 @@ void TfrmMain::N2Click()
 
 void TfrmMain::btnDeleteClick()
 {
-    std::vector<int> removed;
-    for (int row = lvPlaying->topLevelItemCount() - 1; row >= 0; --row) {
-        if (lvPlaying->topLevelItem(row)->isSelected()) {
-            delete lvPlaying->takeTopLevelItem(row);
+    std::vector<int> removed;   // from the last row to the first
+    for (int row = lvPlaying->topLevelItemCount() - 1; row >= 0; --row)
+        if (lvPlaying->topLevelItem(row)->isSelected())
             removed.push_back(row);
-        }
-    }
     if (removed.empty())
         return;
-    if (playList_)
-        playList_->removeRows(removed);
-    renumberPlayList(0);
+    playList_.removeRows(removed);
+    for (int row : removed)
+        delete lvPlaying->takeTopLevelItem(row);
+    renumberPlayList();
 }
 
 int TfrmMain::LoadPlayList(const std::string& path)
@@ -129,34 +108,24 @@ int TfrmMain::LoadPlayList(const std::string& path)
 
 void TfrmMain::SavePlayList(const std::string& path)
 {
-    std::vector<MediaPtr> rows;
-    rows.reserve(static_cast<size_t>(lvPlaying->topLevelItemCount()));
-    for (int row = 0; row < lvPlaying->topLevelItemCount(); ++row)
-        if (MediaPtr media = mediaOf(lvPlaying->topLevelItem(row)))
-            rows.push_back(media);
     // Written beside the old file and renamed over it, so a failed save keeps the old list.
-    WriteM3UFile(path, rows);
+    WriteM3UFile(path, playList_.rows());
 }
 
 void TfrmMain::btnOpenClick()
 {
-    if (OpenDialog1->exec() != QDialog::Accepted)
-        return;
-    const QStringList files = OpenDialog1->selectedFiles();
-    if (files.isEmpty())
+    const QString path = chosenFile(OpenDialog1);
+    if (path.isEmpty())
         return;
     // The player and PlayIndex stay: a playing song plays on.
-    LoadPlayList(nativePath(files.first()));
+    LoadPlayList(nativePath(path));
 }
 
 void TfrmMain::btnSaveClick()
 {
-    if (SaveDialog1->exec() != QDialog::Accepted)
+    const QString path = chosenFile(SaveDialog1);
+    if (path.isEmpty())
         return;
-    const QStringList files = SaveDialog1->selectedFiles();
-    if (files.isEmpty())
-        return;
-    const QString path = files.first();
     if (QFileInfo::exists(path) &&
         !confirmBox(this, QStringLiteral("文件已经存在，需要覆盖吗？")))
         return;
@@ -167,16 +136,15 @@ void TfrmMain::loadDefaultPlayListAtStart()
 {
     const std::string path = defaultPlayListPath();
     std::error_code error;
-    if (!autoLoadDefaultListOn() || !std::filesystem::exists(path, error))
+    if (!settingsFlags.AutoLoadDefaultList || !std::filesystem::exists(path, error))
         return;
     int entries = LoadPlayList(path);
-    if (entries <= kPrepareFirstSongAbove || lvPlaying->topLevelItemCount() == 0)
+    if (entries <= kPrepareFirstSongAbove || playList_.empty())
         return;
     // A long list: load its first song, silent, so the tray's play has something to play.
-    QTreeWidgetItem* first = lvPlaying->topLevelItem(0);
     lvPlaying->clearSelection();
-    first->setSelected(true);
-    startSong(mediaOf(first));
+    lvPlaying->topLevelItem(0)->setSelected(true);
+    startSong(playList_.at(0));
     WindowsMediaPlayer->stop();
     PlayIndex = 0;
 }

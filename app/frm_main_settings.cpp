@@ -6,9 +6,9 @@
 
 #include "app/application.h"
 #include "app/frm_main.h"
+#include "app/gbk_qstring.h"
 #include "app/keyword_box.h"
 #include "app/message_boxes.h"
-#include "platform/codepage.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
 #include "settings/keyword_history.h"
@@ -18,6 +18,13 @@ namespace quavrel {
 namespace {
 
 std::string keyListPath() { return ProgramDir() + "key.lst"; }
+
+// A settings file that could not be read is set aside; the status pane says so.
+void showRegistryNotice(QLabel* infoPanel)
+{
+    if (std::string notice = TakeRegistryNotice(); !notice.empty())
+        infoPanel->setText(fromGbk(notice));
+}
 
 }  // namespace
 
@@ -33,33 +40,23 @@ void TfrmMain::setUpKeywordBox()
 void TfrmMain::loadSettingsAtStart()
 {
     setUpKeywordBox();
-    SettingsFlags flags{CyclePlay, AutoLoadDefaultList, AutoStartLeftBottom, AutoStart};
     try {
-        LoadSettings(flags);
+        // A failure keeps the options read before it.
+        LoadSettings(settingsFlags);
     } catch (...) {
-        // The options read before the failure keep their values.
-        CyclePlay = flags.CyclePlay;
-        AutoLoadDefaultList = flags.AutoLoadDefaultList;
-        AutoStartLeftBottom = flags.AutoStartLeftBottom;
-        if (std::string notice = TakeRegistryNotice(); !notice.empty())
-            InfoPanel->setText(QString::fromStdString(gbkToUtf8(notice)));
+        showRegistryNotice(InfoPanel);
         throw;
     }
-    CyclePlay = flags.CyclePlay;
-    AutoLoadDefaultList = flags.AutoLoadDefaultList;
-    AutoStartLeftBottom = flags.AutoStartLeftBottom;
-    AutoStart = flags.AutoStart;
-    if (std::string notice = TakeRegistryNotice(); !notice.empty())
-        InfoPanel->setText(QString::fromStdString(gbkToUtf8(notice)));
+    showRegistryNotice(InfoPanel);
 
     // A change of the box runs its click handler, as a click would.
-    chkAUTOSTART->setChecked(AutoStart);
+    chkAUTOSTART->setChecked(settingsFlags.AutoStart);
     chkAUTOSTARTClick();
     if (!chkAUTOSTART->isChecked())
         chkAUTOSTARTLEFTBOTTOM->setEnabled(false);
-    chkAUTOSTARTLEFTBOTTOM->setChecked(AutoStartLeftBottom);
-    chkAUTOLOADDEFAULTLIST->setChecked(AutoLoadDefaultList);
-    chkCYCLEPLAY->setChecked(CyclePlay);
+    chkAUTOSTARTLEFTBOTTOM->setChecked(settingsFlags.AutoStartLeftBottom);
+    chkAUTOLOADDEFAULTLIST->setChecked(settingsFlags.AutoLoadDefaultList);
+    chkCYCLEPLAY->setChecked(settingsFlags.CyclePlay);
 }
 
 void TfrmMain::chkAUTOSTARTClick()
@@ -69,12 +66,12 @@ void TfrmMain::chkAUTOSTARTClick()
 
 void TfrmMain::RzBitBtn1Click()
 {
-    AutoStart = chkAUTOSTART->isChecked();
-    AutoStartLeftBottom = chkAUTOSTARTLEFTBOTTOM->isChecked();
-    AutoLoadDefaultList = chkAUTOLOADDEFAULTLIST->isChecked();
-    CyclePlay = chkCYCLEPLAY->isChecked();
+    settingsFlags.AutoStart = chkAUTOSTART->isChecked();
+    settingsFlags.AutoStartLeftBottom = chkAUTOSTARTLEFTBOTTOM->isChecked();
+    settingsFlags.AutoLoadDefaultList = chkAUTOLOADDEFAULTLIST->isChecked();
+    settingsFlags.CyclePlay = chkCYCLEPLAY->isChecked();
     try {
-        SaveSettings(SettingsFlags{CyclePlay, AutoLoadDefaultList, AutoStartLeftBottom, AutoStart});
+        SaveSettings(settingsFlags);
     } catch (...) {
         reportCurrentException(this);
         return;

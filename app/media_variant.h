@@ -1,6 +1,7 @@
 #pragma once
-// Lets a list row carry its song record: rows of lvSearchResult and lvPlaying hold their
-// MediaPtr under Qt::UserRole as QVariant::fromValue(media); TfrmMain::mediaOf reads it.
+// Lets a list row carry its song record: rows of lvSearchResult hold their MediaPtr under
+// Qt::UserRole as QVariant::fromValue(media); TfrmMain::mediaOf reads it. (The play list's
+// records live in TfrmMain::playList(); its rows only show them.)
 #include <QMetaType>
 
 #include "media/media.h"

@@ -5,19 +5,13 @@
 #include <string>
 
 #include "platform/registry.h"
+#include "settings/settings_flags.h"
 
 namespace quavrel {
 
 constexpr char kConfigKey[] = "Software\\quavrel\\Config";
 constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr char kRunValue[] = "Quavrel";
-
-struct SettingsFlags {
-    bool CyclePlay = true;
-    bool AutoLoadDefaultList = true;
-    bool AutoStartLeftBottom = true;
-    bool AutoStart = false;
-};
 
 // Fills `flags` in the order CyclePlay, AutoStartLeftBottom, AutoLoadDefaultList,
 // AutoStart. An option counts as off only when stored as REG_DWORD 0; AutoStart is on

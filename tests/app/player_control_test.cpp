@@ -268,7 +268,7 @@ private slots:
         w.chkCYCLEPLAY->setChecked(false);
         closeNextModal();
         w.RzBitBtn1->click();
-        QVERIFY(!w.CyclePlay);
+        QVERIFY(!w.settingsFlags.CyclePlay);
         songEnds(w);
         QCOMPARE(w.PlayIndex, 0);
         QCOMPARE(w.WindowsMediaPlayer->URL(), qaddress("a"));

@@ -145,7 +145,7 @@ private slots:
         w.RzBitBtn4->click();
         QCOMPARE(captions(w), QStringList({"1.\tlisted", "2.\tb"}));
         // The result row's record is the play-list row's record: no copy.
-        QCOMPARE(TfrmMain::mediaOf(w.lvPlaying->topLevelItem(1)), b);
+        QCOMPARE(w.playList().at(1), b);
         QVERIFY(w.lvSearchResult->topLevelItem(1)->isSelected());
         QVERIFY(w.lvSearchResult->topLevelItem(2)->isSelected());
         QCOMPARE(w.WindowsMediaPlayer->URL(), QString());
@@ -193,6 +193,21 @@ private slots:
         QCOMPARE(captions(w), QStringList({"1.\ta", "2.\tc", "3.\tb"}));
     }
 
+    // The Url index moves with the rows: after a delete, a song still listed is found at
+    // its new row, and the deleted one comes back as a new last row.
+    void urlIndexFollowsDeletedRows()
+    {
+        TfrmMain& w = *w_;
+        for (const char* t : {"a", "b", "c"})
+            w.AddToPlayList(song(t, std::string("/nonexistent/h/") + t));
+        w.lvPlaying->topLevelItem(0)->setSelected(true);
+        w.btnDelete->click();
+        QCOMPARE(w.AddToPlayList(song("c again", "/nonexistent/h/c")), 1);
+        QCOMPARE(w.AddToPlayList(song("a again", "/nonexistent/h/a")), 2);
+        QCOMPARE(captions(w), QStringList({"1.\tb", "2.\tc", "3.\ta again"}));
+        QCOMPARE(w.playList().size(), w.lvPlaying->topLevelItemCount());
+    }
+
     void deleteWithoutSelectionKeepsTheList()
     {
         TfrmMain& w = *w_;
@@ -222,7 +237,7 @@ private slots:
         w.lvPlaying->topLevelItem(0)->setSelected(true);
         w.btnDeleteClick();
         w.N2Click();
-        QCOMPARE(TfrmMain::mediaOf(w.lvPlaying->topLevelItem(0)), a);
+        QCOMPARE(w.playList().at(0), a);
     }
 
     // ---- open ----
@@ -319,7 +334,7 @@ private slots:
     void startWithAutoLoadOffLoadsNothingButCloseStillWrites()
     {
         writeFile(ProgramDir() + "default.m3u", m3uOf(3, false));
-        w_->AutoLoadDefaultList = false;
+        w_->settingsFlags.AutoLoadDefaultList = false;
         w_->loadDefaultPlayListAtStart();
         QCOMPARE(w_->lvPlaying->topLevelItemCount(), 0);
         w_->AddToPlayList(song("new", "/nonexistent/h/new"));

@@ -95,7 +95,7 @@ private slots:
         QVERIFY(!w_->chkAUTOSTART->isChecked());
         QVERIFY(w_->chkAUTOSTARTLEFTBOTTOM->isChecked());
         QVERIFY(!w_->chkAUTOSTARTLEFTBOTTOM->isEnabled());
-        QVERIFY(w_->CyclePlay);
+        QVERIFY(w_->settingsFlags.CyclePlay);
         QVERIFY(!std::filesystem::exists(hivePath()));  // reading writes nothing
     }
 
@@ -107,7 +107,7 @@ private slots:
         QVERIFY(w_->chkAUTOLOADDEFAULTLIST->isChecked());
         QVERIFY(w_->chkAUTOSTARTLEFTBOTTOM->isChecked());
         QVERIFY(!w_->chkCYCLEPLAY->isChecked());
-        QVERIFY(!w_->CyclePlay);
+        QVERIFY(!w_->settingsFlags.CyclePlay);
     }
 
     // Another copy of the program, or the path in other letter case, is not this program.
@@ -149,7 +149,7 @@ private slots:
         QVERIFY(!w_->chkAUTOLOADDEFAULTLIST->isChecked());
         QVERIFY(!w_->chkAUTOSTARTLEFTBOTTOM->isChecked());
         QCOMPARE(w_->cbxKeyword->count(), 0);
-        QVERIFY(!w_->CyclePlay);
+        QVERIFY(!w_->settingsFlags.CyclePlay);
     }
 
     // ---- saving ----
@@ -186,9 +186,9 @@ private slots:
     {
         w_->loadSettingsAtStart();
         w_->chkCYCLEPLAY->click();
-        QVERIFY(w_->CyclePlay);
+        QVERIFY(w_->settingsFlags.CyclePlay);
         save();
-        QVERIFY(!w_->CyclePlay);
+        QVERIFY(!w_->settingsFlags.CyclePlay);
     }
 
     // As root no folder is read-only, so a plain file stands where the folders belong.
@@ -204,11 +204,11 @@ private slots:
         w_->chkCYCLEPLAY->click();
         // The options fail silently.
         QCOMPARE(save(), QStringList{QStringLiteral("设置保存完成！")});
-        QVERIFY(!w_->CyclePlay);
+        QVERIFY(!w_->settingsFlags.CyclePlay);
         // The autostart entry fails with a message and no confirmation.
         w_->chkAUTOSTART->click();
         QCOMPARE(save(), QStringList{QStringLiteral("Failed to set data for 'Quavrel'")});
-        QVERIFY(w_->AutoStart);
+        QVERIFY(w_->settingsFlags.AutoStart);
     }
 
     // ---- a damaged or half-written store ----
