@@ -17,6 +17,7 @@
 #include "songs/services.h"
 #include "platform/exception.h"
 #include "platform/paths.h"
+#include "tests/app/main_window_fixture.h"
 #include "tests/support/temp_dir.h"
 
 using namespace quavrel;
@@ -27,8 +28,7 @@ using test::writeFile;
 class KeywordHistoryTest : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<TempDir> home_;
-    std::unique_ptr<TfrmMain> w_;
+    test::MainWindowFixture w_;
     QTcpServer server_;  // a search service that hangs up at once
 
     QStringList items() const
@@ -63,16 +63,12 @@ private slots:
     }
     void init()
     {
-        home_ = std::make_unique<TempDir>();
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home_->path() + "/config"));
-        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home_->path() + "/data"));
-        w_ = std::make_unique<TfrmMain>();
+        QVERIFY(w_.open(test::MainWindowFixture::Show::Hidden));
         w_->setUpKeywordBox();
     }
     void cleanup()
     {
-        w_.reset();
-        home_.reset();
+        w_.close();
     }
 
     // ---- key.lst ----

@@ -24,6 +24,7 @@
 #include "app/url_label.h"
 #include "songs/services.h"
 #include "player/windows_media_player.h"
+#include "tests/app/main_window_fixture.h"
 #include "tests/app/qt_test_main.h"
 
 using namespace quavrel;
@@ -40,7 +41,7 @@ public slots:
 class LayoutTest : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<TfrmMain> w;
+    test::MainWindowFixture w;
 
     QStringList visibleTabTexts() const
     {
@@ -60,12 +61,10 @@ private:
 private slots:
     void init()
     {
-        w = std::make_unique<TfrmMain>();
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QVERIFY(w.open());
     }
 
-    void cleanup() { w.reset(); }
+    void cleanup() { w.close(); }
 
     // ---- Pages and tabs ----
 

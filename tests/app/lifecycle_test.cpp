@@ -10,6 +10,7 @@
 #include "songs/services.h"
 #include "player/windows_media_player.h"
 #include "platform/paths.h"
+#include "tests/app/main_window_fixture.h"
 #include "tests/app/qt_test_main.h"
 #include "tests/support/scripted_server.h"
 #include "tests/support/temp_dir.h"
@@ -31,22 +32,14 @@ MediaPtr song(const std::string& title, const std::string& url)
 
 class LifecycleTest : public QObject {
     Q_OBJECT
-    std::unique_ptr<TfrmMain> w_;
-
-    void clearDataFolder()
-    {
-        std::filesystem::remove_all(ProgramDir());
-        ProgramDir();
-    }
+    test::MainWindowFixture w_;
 
 private slots:
     void init()
     {
-        clearDataFolder();
-        w_ = std::make_unique<TfrmMain>();
-        w_->show();
+        QVERIFY(w_.open());
     }
-    void cleanup() { w_.reset(); }
+    void cleanup() { w_.close(); }
 
     // Without a tray, hiding on minimise would lose the window: it minimises as usual.
     void minimiseWithoutTrayKeepsTheWindow()
@@ -117,10 +110,10 @@ private slots:
         w_->btnSearchClick();
         QTRY_COMPARE_WITH_TIMEOUT(songs.connections(), 5, 10000);
         QVERIFY(w_->close());
-        w_.reset();
+        w_.close();
         QTest::qWait(800);   // the probes answer and hand over after the window is gone
         setServices(saved);
-        QVERIFY(!w_);
+        QVERIFY(!w_.get());
     }
 };
 

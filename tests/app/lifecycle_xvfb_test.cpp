@@ -9,6 +9,7 @@
 #include "app/frm_main.h"
 #include "app/tray_icon.h"
 #include "platform/paths.h"
+#include "tests/app/main_window_fixture.h"
 #include "tests/app/qt_test_main.h"
 #include "tests/support/temp_dir.h"
 
@@ -16,19 +17,17 @@ using namespace quavrel;
 
 class LifecycleXvfbTest : public QObject {
     Q_OBJECT
-    std::unique_ptr<TfrmMain> w_;
+    test::MainWindowFixture w_;
 
 private slots:
     void init()
     {
-        w_ = std::make_unique<TfrmMain>();
-        w_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
+        QVERIFY(w_.open());
         // A tray host that appears after the program is found within a few seconds.
         if (!QTest::qWaitFor([&] { return w_->RzTrayIcon1->shown(); }, 15000))
             QSKIP("no tray host on this display");
     }
-    void cleanup() { w_.reset(); }
+    void cleanup() { w_.close(); }
 
     void minimiseHidesToTheTrayAndDoubleClickRestores()
     {
@@ -78,8 +77,7 @@ private slots:
 
     void aMinimisedStartShowsOnlyTheIcon()
     {
-        w_.reset();
-        w_ = std::make_unique<TfrmMain>();
+        QVERIFY(w_.open(test::MainWindowFixture::Show::Hidden));
         QVERIFY(QTest::qWaitFor([&] { return w_->RzTrayIcon1->shown(); }, 15000));
         w_->showMinimizedStart();
         QTest::qWait(100);

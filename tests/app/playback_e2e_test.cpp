@@ -15,6 +15,7 @@
 #include "app/media_variant.h"
 #include "player/windows_media_player.h"
 #include "tests/app/catalog_process.h"
+#include "tests/app/main_window_fixture.h"
 #include "tests/support/temp_dir.h"
 
 using namespace quavrel;
@@ -37,8 +38,7 @@ int ends(const QSignalSpy& spy)
 class PlaybackE2ETest : public QObject {
     Q_OBJECT
     test::CatalogProcess catalog_;
-    std::unique_ptr<test::TempDir> home_;
-    std::unique_ptr<TfrmMain> w_;
+    test::MainWindowFixture w_;
 
     MediaPtr song(const std::string& title, int id)
     {
@@ -58,17 +58,11 @@ private slots:
     }
     void init()
     {
-        home_ = std::make_unique<test::TempDir>();
-        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home_->file("data")));
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home_->file("config")));
-        w_ = std::make_unique<TfrmMain>();
-        w_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
+        QVERIFY(w_.open());
     }
     void cleanup()
     {
-        w_.reset();
-        home_.reset();
+        w_.close();
     }
 
     void songPlaysToItsEndAndCyclingGoesOn()

@@ -16,6 +16,7 @@
 #include "app/frm_main.h"
 #include "app/media_variant.h"
 #include "player/windows_media_player.h"
+#include "tests/app/main_window_fixture.h"
 #include "tests/support/temp_dir.h"
 
 using namespace quavrel;
@@ -97,8 +98,7 @@ QString realSong(const TempDir& dir)
 
 class PlayerControlTest : public QObject {
     Q_OBJECT
-    std::unique_ptr<TempDir> home_;
-    std::unique_ptr<TfrmMain> w_;
+    test::MainWindowFixture w_;
 
     void fillPlayList(std::initializer_list<const char*> titles)
     {
@@ -109,17 +109,11 @@ class PlayerControlTest : public QObject {
 private slots:
     void init()
     {
-        home_ = std::make_unique<TempDir>();
-        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home_->file("data")));
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home_->file("config")));
-        w_ = std::make_unique<TfrmMain>();
-        w_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
+        QVERIFY(w_.open());
     }
     void cleanup()
     {
-        w_.reset();
-        home_.reset();
+        w_.close();
     }
 
     // ---- starting a song ----
@@ -280,7 +274,7 @@ private slots:
     void timerTicksOnceAndPlays()
     {
         TfrmMain& w = *w_;
-        QString file = realSong(*home_);
+        QString file = realSong(w_.home());
         QVERIFY(!file.isEmpty());
         MediaPtr m = NewMedia();
         m->Title = "tone";
@@ -309,7 +303,7 @@ private slots:
     void trayPlayPlaysTheCurrentSong()
     {
         TfrmMain& w = *w_;
-        QString file = realSong(*home_);
+        QString file = realSong(w_.home());
         QVERIFY(!file.isEmpty());
         w.WindowsMediaPlayer->setURL(file);
         w.WindowsMediaPlayer->stop();
@@ -332,7 +326,7 @@ private slots:
             w.lbPlayerInfo->text().startsWith(QStringLiteral("无法打开歌曲：")), kHangMs);
         QCOMPARE(w.lbPlayerInfo->text(), w.WindowsMediaPlayer->status());
 
-        QString file = realSong(*home_);
+        QString file = realSong(w_.home());
         QVERIFY(!file.isEmpty());
         w.WindowsMediaPlayer->setURL(file);
         QTRY_COMPARE_WITH_TIMEOUT(w.lbPlayerInfo->text(), QStringLiteral("正在播放"), kHangMs);

@@ -18,6 +18,7 @@
 #include "platform/exception.h"
 #include "platform/paths.h"
 #include "player/windows_media_player.h"
+#include "tests/app/main_window_fixture.h"
 #include "tests/support/temp_dir.h"
 
 using namespace quavrel;
@@ -113,23 +114,16 @@ std::string m3uOf(int n, bool sameAddress)
 
 class PlayListTest : public QObject {
     Q_OBJECT
-    std::unique_ptr<TempDir> home_;
-    std::unique_ptr<TfrmMain> w_;
+    test::MainWindowFixture w_;
 
 private slots:
     void init()
     {
-        home_ = std::make_unique<TempDir>();
-        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home_->file("data")));
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home_->file("config")));
-        w_ = std::make_unique<TfrmMain>();
-        w_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
+        QVERIFY(w_.open());
     }
     void cleanup()
     {
-        w_.reset();
-        home_.reset();
+        w_.close();
     }
 
     // ---- adding ----
@@ -248,7 +242,7 @@ private slots:
         w.lvPlaying->topLevelItem(0)->setSelected(true);
         w.lvPlayingDblClick();
         w.PlayIndex = 7;
-        std::string file = home_->file("list.m3u");
+        std::string file = w_.home().file("list.m3u");
         writeFile(file, "#EXTM3U\n#EXTINF:0,x\n/nonexistent/h/x\n/nonexistent/h/y\n/nonexistent/h/x\n");
         chooseFile(QString::fromStdString(file));
         w.btnOpenClick();
@@ -270,13 +264,13 @@ private slots:
     void unreadableFileLeavesTheListAsItWas()
     {
         w_->AddToPlayList(song("a", "/nonexistent/h/a"));
-        QVERIFY_THROWS_EXCEPTION(EFOpenError, w_->LoadPlayList(home_->file("none.m3u")));
+        QVERIFY_THROWS_EXCEPTION(EFOpenError, w_->LoadPlayList(w_.home().file("none.m3u")));
         QCOMPARE(captions(*w_), QStringList({"1.\ta"}));
     }
 
     void loadCountsEveryEntryLine()
     {
-        std::string file = home_->file("big.m3u");
+        std::string file = w_.home().file("big.m3u");
         writeFile(file, m3uOf(3000, false) + m3uOf(10, true) + m3uOf(10, true));
         QCOMPARE(w_->LoadPlayList(file), 3020);
         QCOMPARE(w_->lvPlaying->topLevelItemCount(), 3001);
@@ -288,7 +282,7 @@ private slots:
     {
         TfrmMain& w = *w_;
         w.AddToPlayList(song("\xD6\xD0", "/nonexistent/h/1"));
-        QString file = QString::fromStdString(home_->file("new.m3u"));
+        QString file = QString::fromStdString(w_.home().file("new.m3u"));
         chooseFile(file);
         w.btnSaveClick();
         QCOMPARE(readFile(file.toStdString()),
@@ -299,7 +293,7 @@ private slots:
     {
         TfrmMain& w = *w_;
         w.AddToPlayList(song("a", "/nonexistent/h/a"));
-        std::string file = home_->file("old.m3u");
+        std::string file = w_.home().file("old.m3u");
         writeFile(file, "keep");
         QString asked;
         chooseFile(QString::fromStdString(file));
@@ -318,7 +312,7 @@ private slots:
     {
         cancelDialog();
         w_->btnSaveClick();
-        QDir dir(QString::fromStdString(home_->path()));
+        QDir dir(QString::fromStdString(w_.home().path()));
         QCOMPARE(dir.entryList({"*.m3u"}, QDir::Files), QStringList());
     }
 
@@ -328,7 +322,7 @@ private slots:
         w_->AddToPlayList(song("a", "/nonexistent/h/a"));
         w_->saveDefaultPlayListAtClose();
         QCOMPARE(readFile(ProgramDir() + "default.m3u"), FormatM3U({song("a", "/nonexistent/h/a")}));
-        QVERIFY(ProgramDir().rfind(home_->path(), 0) == 0);
+        QVERIFY(ProgramDir().rfind(w_.home().path(), 0) == 0);
     }
 
     void startWithAutoLoadOffLoadsNothingButCloseStillWrites()

@@ -19,6 +19,7 @@
 #include "songs/services.h"
 #include "platform/codepage.h"
 #include "tests/app/catalog_process.h"
+#include "tests/app/main_window_fixture.h"
 #include "tests/support/temp_dir.h"
 
 using namespace quavrel;
@@ -43,8 +44,7 @@ int findTitle(const QTreeWidget* list, const QString& title)
 class SearchE2ETest : public QObject {
     Q_OBJECT
     test::CatalogProcess catalog_;
-    std::unique_ptr<test::TempDir> home_;
-    std::unique_ptr<TfrmMain> w_;
+    test::MainWindowFixture w_;
 
     // Waits until every probe has finished and its row has been posted and added.
     bool settle()
@@ -88,18 +88,12 @@ private slots:
         addresses.makerServer = catalog_.host();
         addresses.portalServer = catalog_.host();
         setServices(addresses);
-        home_ = std::make_unique<test::TempDir>();
-        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home_->file("data")));
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home_->file("config")));
-        w_ = std::make_unique<TfrmMain>();
-        w_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
+        QVERIFY(w_.open());
     }
     void cleanup()
     {
         QVERIFY(settle());
-        w_.reset();
-        home_.reset();
+        w_.close();
     }
 
     // ---- Rows ----

@@ -17,6 +17,7 @@
 
 #include "app/frm_main.h"
 #include "platform/paths.h"
+#include "tests/app/main_window_fixture.h"
 #include "tests/support/temp_dir.h"
 
 using namespace quavrel;
@@ -54,10 +55,9 @@ private:
 class SettingsPageTest : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<TempDir> home_;
-    std::unique_ptr<TfrmMain> w_;
+    test::MainWindowFixture w_;
 
-    std::string configDir() const { return home_->path() + "/config"; }
+    std::string configDir() const { return w_.home().file("config"); }
     std::string hivePath() const { return configDir() + "/quavrel/user.reg"; }
     std::string entryPath() const { return configDir() + "/autostart/quavrel.desktop"; }
     void storeHive(const std::string& body)
@@ -75,15 +75,11 @@ private:
 private slots:
     void init()
     {
-        home_ = std::make_unique<TempDir>();
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(configDir()));
-        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home_->path() + "/data"));
-        w_ = std::make_unique<TfrmMain>();
+        QVERIFY(w_.open(test::MainWindowFixture::Show::Hidden));
     }
     void cleanup()
     {
-        w_.reset();
-        home_.reset();
+        w_.close();
     }
 
     // ---- showing the stored flags ----

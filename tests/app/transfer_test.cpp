@@ -12,6 +12,7 @@
 
 #include "app/frm_main.h"
 #include "songs/services.h"
+#include "tests/app/main_window_fixture.h"
 #include "tests/app/qt_test_main.h"
 #include "tests/support/scripted_server.h"
 #include "tests/support/temp_dir.h"
@@ -69,7 +70,7 @@ private:
 
 class TransferTest : public QObject {
     Q_OBJECT
-    std::unique_ptr<TfrmMain> w_;
+    test::MainWindowFixture w_;
 
     // Lists one song and selects its row.
     void listAndSelect(const std::string& url, const std::string& title = "t a", const std::string& album = "")
@@ -88,10 +89,9 @@ class TransferTest : public QObject {
 private slots:
     void init()
     {
-        w_ = std::make_unique<TfrmMain>();
-        w_->show();
+        QVERIFY(w_.open());
     }
-    void cleanup() { w_.reset(); }
+    void cleanup() { w_.close(); }
 
     // ---- Recommendation ----
 
