@@ -68,6 +68,18 @@ TEST(AtomicFile, ALinkPlantedWhereATemporaryWouldGoIsNotFollowed)
     EXPECT_EQ(readFile(dir.file("key.lst")), "abc\r\n");
 }
 
+// Clearing what killed writers left must not reach through a link that merely has the
+// name of one of them.
+TEST(AtomicFile, ALinkNamedLikeALeftoverIsNeitherFollowedNorRemoved)
+{
+    TempDir dir;
+    writeFile(dir.file("victim"), "keep me");
+    ASSERT_EQ(::symlink(dir.file("victim").c_str(), dir.file(".key.lst.AbC123.tmp").c_str()), 0);
+    WriteFileAtomically(dir.file("key.lst"), "abc\r\n");
+    EXPECT_EQ(readFile(dir.file("victim")), "keep me");
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{".key.lst.AbC123.tmp", "key.lst", "victim"}));
+}
+
 // ---- Mode and owner ----
 
 TEST(AtomicFile, AReplacedFileKeepsItsMode)
