@@ -46,7 +46,20 @@ void TfrmMain::nDownloadClick()
         return;
     const std::string url = media->Url;
     const std::string suggested = SuggestedFileName(url);
-    Mp3SaveDialog->selectFile(fromGbk(suggested));
+    // A dialog that has been shown keeps the last file's name and selection, and an empty
+    // name cannot clear them; Save would then replace that song. Each download gets a new
+    // dialog, set up as the one before and opening in its folder.
+    auto* fresh = new QFileDialog(this, QString(), Mp3SaveDialog->directory().path());
+    fresh->setObjectName(Mp3SaveDialog->objectName());
+    fresh->setOptions(Mp3SaveDialog->options());
+    fresh->setAcceptMode(Mp3SaveDialog->acceptMode());
+    fresh->setFileMode(Mp3SaveDialog->fileMode());
+    fresh->setNameFilters(Mp3SaveDialog->nameFilters());
+    fresh->setDefaultSuffix(Mp3SaveDialog->defaultSuffix());
+    delete Mp3SaveDialog;
+    Mp3SaveDialog = fresh;
+    if (!suggested.empty())
+        Mp3SaveDialog->selectFile(fromGbk(suggested));
     if (Mp3SaveDialog->exec() != QDialog::Accepted || Mp3SaveDialog->selectedFiles().isEmpty())
         return;
     const QString path = Mp3SaveDialog->selectedFiles().first();

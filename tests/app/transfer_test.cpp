@@ -1,6 +1,8 @@
 // Recommending and downloading the selected search result through the real window, against
 // scripted servers on 127.0.0.1.
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QPushButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -21,18 +23,18 @@ using namespace quavrel;
 
 namespace {
 
-// Answers the next showing of `dialog`: `answer` gets the dialog and decides.
+// Answers the next file dialog that shows: `answer` gets the dialog and decides.
 class DialogWatcher {
 public:
-    DialogWatcher(QFileDialog* dialog, std::function<void(QFileDialog*)> answer)
-        : dialog_(dialog), answer_(std::move(answer))
+    explicit DialogWatcher(std::function<void(QFileDialog*)> answer) : answer_(std::move(answer))
     {
         timer_.setInterval(20);
         QObject::connect(&timer_, &QTimer::timeout, [this] {
-            if (dialog_->isVisible() && !answered_) {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (dialog && dialog->isVisible() && !answered_) {
                 answered_ = true;
-                suggested = dialog_->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text();
-                answer_(dialog_);
+                suggested = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text();
+                answer_(dialog);
             }
         });
         timer_.start();
@@ -40,7 +42,6 @@ public:
     QString suggested;
 
 private:
-    QFileDialog* dialog_;
     std::function<void(QFileDialog*)> answer_;
     QTimer timer_;
     bool answered_ = false;
@@ -156,7 +157,7 @@ private slots:
         test::TempDir dir;
         test::writeFile(dir.file("song.mp3"), "old");
         listAndSelect(songs.url("/music/song.mp3"));
-        DialogWatcher save(w_->Mp3SaveDialog, [&](QFileDialog* d) { saveAs(d, dir.file("song.mp3")); });
+        DialogWatcher save([&](QFileDialog* d) { saveAs(d, dir.file("song.mp3")); });
         test::ModalBoxWatcher boxes;
         w_->nDownloadClick();
         QCOMPARE(save.suggested, QStringLiteral("song.mp3"));
@@ -164,11 +165,41 @@ private slots:
         QCOMPARE(test::readFile(dir.file("song.mp3")), std::string("new bytes"));
     }
 
+    // A dialog that was used before offered the last file's name, and Save then replaced
+    // that song without a word.
+    void everyDownloadOffersItsOwnName()
+    {
+        test::ScriptedServer songs;
+        songs.add(test::Script().answer(test::HttpResponseText("first song")));
+        songs.add(test::Script().answer(test::HttpResponseText("another song")));   // for a wrong Save
+        test::TempDir dir;
+        listAndSelect(songs.url("/a/first.mp3"));
+        {
+            DialogWatcher save([&](QFileDialog* d) { saveAs(d, dir.file("first.mp3")); });
+            w_->nDownloadClick();
+        }
+        w_->lvSearchResult->clearSelection();
+        listAndSelect(songs.url("/c/"));
+        DialogWatcher pressSave([](QFileDialog* d) {
+            d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Save)->click();
+            if (d->isVisible())
+                d->reject();
+        });
+        w_->nDownloadClick();
+        QCOMPARE(test::readFile(dir.file("first.mp3")), std::string("first song"));
+        QCOMPARE(pressSave.suggested, QString());
+        w_->lvSearchResult->clearSelection();
+        listAndSelect(songs.url("/b/second.mp3"));
+        DialogWatcher save([](QFileDialog* d) { d->reject(); });
+        w_->nDownloadClick();
+        QCOMPARE(save.suggested, QStringLiteral("second.mp3"));
+    }
+
     void cancelInTheDialogFetchesNothing()
     {
         test::ScriptedServer songs;
         listAndSelect(songs.url("/a.mp3"));
-        DialogWatcher save(w_->Mp3SaveDialog, [](QFileDialog* d) { d->reject(); });
+        DialogWatcher save([](QFileDialog* d) { d->reject(); });
         w_->nDownloadClick();
         QTest::qWait(50);
         QCOMPARE(songs.connections(), 0);
@@ -180,7 +211,7 @@ private slots:
         songs.add(test::Script().answer(test::HttpResponseText("", "HTTP/1.1 404 Not Found")));
         test::TempDir dir;
         listAndSelect(songs.url("/gone.mp3"));
-        DialogWatcher save(w_->Mp3SaveDialog, [&](QFileDialog* d) { saveAs(d, dir.file("gone.mp3")); });
+        DialogWatcher save([&](QFileDialog* d) { saveAs(d, dir.file("gone.mp3")); });
         test::ModalBoxWatcher boxes;
         w_->nDownloadClick();
         QCOMPARE(boxes.seen, 1);
@@ -196,7 +227,7 @@ private slots:
         test::writeFile(dir.file("plainfile"), "");
         const std::string path = dir.file("plainfile/x.mp3");   // a file is no folder
         listAndSelect(songs.url("/x.mp3"));
-        DialogWatcher save(w_->Mp3SaveDialog, [&](QFileDialog* d) {
+        DialogWatcher save([&](QFileDialog* d) {
             d->selectFile(QString::fromStdString(path));
             static_cast<QDialog*>(d)->accept();
         });
@@ -232,7 +263,7 @@ private slots:
                 seen << w_->InfoPanel->text();
         });
         sampler.start();
-        DialogWatcher save(w_->Mp3SaveDialog, [&](QFileDialog* d) { saveAs(d, dir.file("slow.mp3")); });
+        DialogWatcher save([&](QFileDialog* d) { saveAs(d, dir.file("slow.mp3")); });
         w_->nDownloadClick();
         sampler.stop();
         QCOMPARE(test::readFile(dir.file("slow.mp3")).size(), size_t(120000));

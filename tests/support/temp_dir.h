@@ -1,6 +1,7 @@
 #pragma once
 // A fresh folder under /tmp for one test, removed with everything in it afterwards.
 #include <string>
+#include <vector>
 
 namespace quavrel::test {
 
@@ -20,5 +21,7 @@ private:
 
 std::string readFile(const std::string& path);   // throws std::runtime_error when unreadable
 void writeFile(const std::string& path, const std::string& bytes);
+// The names in `folder`, sorted; links and folders included.
+std::vector<std::string> namesIn(const std::string& folder);
 
 }  // namespace quavrel::test

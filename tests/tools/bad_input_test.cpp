@@ -10,7 +10,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -33,6 +32,7 @@
 namespace quavrel {
 namespace {
 
+using test::namesIn;
 using test::readFile;
 using test::Script;
 using test::ScriptedServer;
@@ -48,15 +48,6 @@ std::string failureOf(const std::function<void()>& call)
         return std::string(e.className()) + ": " + e.message();
     }
     return "";
-}
-
-std::vector<std::string> namesIn(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 std::vector<MediaPtr> rows(int count)

@@ -5,6 +5,9 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -159,5 +162,25 @@ TEST(QuavrelNetHttpTest, FailedGetLeavesTheFileAlone)
     EXPECT_EQ(run.code, 1);
     EXPECT_EQ(run.err, "EIdConnClosedGracefully: Connection Closed Gracefully.\n");
     EXPECT_EQ(readFile(dir.file("body")), "old");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
+}
+
+// `get -o /dev/null` as root once turned the system's null device into a regular file. A
+// private node with the null device's numbers stands in for it here.
+TEST(QuavrelNetHttpTest, GetToADeviceWritesToItAndLeavesItADevice)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "only root can make a device node";
+    TempDir dir;
+    const std::string null = dir.file("null");
+    ASSERT_EQ(mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+    ScriptedServer server;
+    server.add(Script().answer(HttpResponseText("song bytes")));
+    Outcome run = quavrelNet({"get", "-o", null, server.url("/song.mp3")});
+    EXPECT_EQ(run.code, 0) << run.err;
+    struct stat st {};
+    ASSERT_EQ(lstat(null.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    EXPECT_EQ(st.st_rdev, makedev(1, 3));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
 }

@@ -2,11 +2,6 @@
 // quavrel-net head URL...            "StatusCode ContentLength" per URL
 // All URLs go through one client object in order, so the connection and the cookies carry
 // over. On the first failure nothing is written and "CLASS: MESSAGE" goes to standard error.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -39,54 +34,6 @@ int fail(const char* className, const std::string& message)
     std::fwrite(line.data(), 1, line.size(), stderr);
     return 1;
 }
-
-// The bodies stream into a temporary file beside the target, which replaces the target
-// only once every body has arrived: after a failure the target is untouched.
-class PartFile {
-public:
-    explicit PartFile(const std::string& path) : path_(path), temp_(path + ".XXXXXX")
-    {
-        fd_ = ::mkstemp(temp_.data());
-        if (fd_ < 0)
-            throw EFCreateError("Cannot create file \"" + path + "\". " + SystemErrorText(errno));
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd_, 0666 & ~mask);
-    }
-    ~PartFile()
-    {
-        if (fd_ >= 0) {
-            ::close(fd_);
-            ::unlink(temp_.c_str());
-        }
-    }
-    void write(const char* data, size_t size)
-    {
-        while (size > 0) {
-            ssize_t n = ::write(fd_, data, size);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                throw EWriteError("Stream write error");
-            data += n;
-            size -= static_cast<size_t>(n);
-        }
-    }
-    void commit()
-    {
-        int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0 || ::rename(temp_.c_str(), path_.c_str()) != 0) {
-            ::unlink(temp_.c_str());
-            throw EWriteError("Stream write error");
-        }
-    }
-
-private:
-    std::string path_;
-    std::string temp_;
-    int fd_ = -1;
-};
 
 int usage(const char* text)
 {
@@ -137,7 +84,9 @@ int runGet(const Args& args)
     const Args urls(args.begin() + static_cast<std::ptrdiff_t>(first), args.end());
     if (!file.empty()) {
         return reportingFailure([&] {
-            PartFile part(file);
+            // The target is replaced only once every body has arrived: after a failure
+            // it is untouched.
+            AtomicFile part(file);
             requestEach(urls, [&](TIdHTTP& http, const std::string& url) {
                 http.GetToSink(url, [&](const char* data, size_t size) { part.write(data, size); });
             });

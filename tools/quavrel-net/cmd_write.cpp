@@ -1,9 +1,10 @@
 // quavrel-net write-loop KIND DIR [COUNT]: a test and diagnosis aid for crash safety.
 // Rewrites one of the program's own files again and again through the program's own
 // writers, alternating two complete versions: pass 1 writes version A, pass 2 version B,
-// pass 3 A again, and so on. A test kills it at random moments and then checks that the
-// file is always one whole version, never a mix or a torn one, and that no temporary
-// files pile up. By hand it shows the same on any file system (a network share, a USB
+// pass 3 A again, and so on. B is longer than A and differs from it throughout, so a tail
+// of B left over under a later A, or a write that never reached the file, shows. A test kills it at
+// random moments and then checks that the file is always one whole version, never a mix
+// or a torn one, and that no temporary files pile up. By hand it shows the same on any file system (a network share, a USB
 // stick): run it, pull the plug or kill it, look at the file.
 //   KIND default.m3u  the play-list writer              -> DIR/default.m3u
 //   KIND key.lst      the keyword-history writer        -> DIR/key.lst
@@ -29,10 +30,14 @@
 namespace quavrel::cli {
 namespace {
 
-// Big enough that a write takes a while, so kills land in the middle of one.
+// Big enough that a write takes a while, so kills land in the middle of one. Version A
+// has two thirds of B's entries.
 constexpr int kRows = 3000;
 constexpr int kKeywords = 6000;
 constexpr size_t kHiveText = 150000;
+
+template <typename Count>
+Count entriesOf(char version, Count full) { return version == 'A' ? full * 2 / 3 : full; }
 
 // "歌曲" in GBK, so the versions carry the code page's double-byte text too.
 const char kSong[] = "\xB8\xE8\xC7\xFA";
@@ -40,8 +45,9 @@ const char kSong[] = "\xB8\xE8\xC7\xFA";
 std::vector<MediaPtr> playList(char version)
 {
     std::vector<MediaPtr> rows;
-    rows.reserve(kRows);
-    for (int i = 0; i < kRows; ++i) {
+    const int count = entriesOf(version, kRows);
+    rows.reserve(count);
+    for (int i = 0; i < count; ++i) {
         MediaPtr media = NewMedia();
         media->Title = std::string(kSong) + version + "-" + std::to_string(i);
         media->Url = "http://127.0.0.1/" + std::string(1, version) + "/" + std::to_string(i) + ".mp3";
@@ -53,8 +59,9 @@ std::vector<MediaPtr> playList(char version)
 KeywordList keywords(char version)
 {
     KeywordList entries;
-    entries.reserve(kKeywords);
-    for (int i = 0; i < kKeywords; ++i)
+    const int count = entriesOf(version, kKeywords);
+    entries.reserve(count);
+    for (int i = 0; i < count; ++i)
         entries.push_back(std::string(1, version) + kSong + std::to_string(i));
     return entries;
 }
@@ -62,8 +69,9 @@ KeywordList keywords(char version)
 std::string hiveText(char version)
 {
     std::string text;
-    text.reserve(kHiveText);
-    while (text.size() < kHiveText)
+    const size_t size = entriesOf(version, kHiveText);
+    text.reserve(size);
+    while (text.size() < size)
         text += std::string(1, version) + kSong + "\\\"";
     return text;
 }
