@@ -280,7 +280,6 @@ void TfrmMain::connectHandlers()
     connect(X1, &QAction::triggered, this, &TfrmMain::X1Click, Qt::QueuedConnection);
 
     connect(RzPageControl1, &QTabWidget::currentChanged, this, &TfrmMain::keepHiddenTabsUnreachable);
-    RzPageControl1->installEventFilter(this);
     RzSizePanel1->installEventFilter(this);
     RzPanelPlayer->installEventFilter(this);
 }
@@ -310,16 +309,22 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
         else if (watched == RzPanelPlayer)
             // The panel's own layout may settle after the window's and the panel's resize.
             updatePlayerRect();
-    } else if (event->type() == QEvent::KeyPress && watched == RzPageControl1) {
-        if (handleEnter(static_cast<QKeyEvent*>(event)))
-            return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }
 
-// An Enter that no control of the page took for itself (a focused push button or link
-// takes it) arrives at the page control; it clicks the default button of the page that
-// is showing.
+// An Enter that no control took for itself (a focused push button or link takes it)
+// climbs to the window, wherever the focus is: in the page, the play list or the
+// player's bar. It clicks the default button of the page that is showing.
+void TfrmMain::keyPressEvent(QKeyEvent* event)
+{
+    if (handleEnter(event)) {
+        event->accept();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
 bool TfrmMain::handleEnter(QKeyEvent* event)
 {
     if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)

@@ -1,6 +1,7 @@
 // The main window as built: pages and tabs, menus, the Enter key per page, the player
 // rectangle, control geometry, and the portal link. Runs on the real TfrmMain.
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -55,6 +56,24 @@ private:
     {
         QTest::keyClick(target, Qt::Key_Return);
         QCoreApplication::processEvents();
+    }
+
+    // Gives lvPlaying the focus with a click, as the user does.
+    void focusPlayList()
+    {
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QTest::mouseClick(w->lvPlaying->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+        QCOMPARE(QApplication::focusWidget(), w->lvPlaying);
+    }
+
+    // Walks the focus back with Shift+Tab from the play list into the player's bar.
+    void focusPlayerBar()
+    {
+        focusPlayList();
+        for (int i = 0; i < 40 && !w->WindowsMediaPlayer->isAncestorOf(QApplication::focusWidget()); ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QVERIFY(w->WindowsMediaPlayer->isAncestorOf(QApplication::focusWidget()));
     }
 
 private slots:
@@ -223,6 +242,32 @@ private slots:
         QCOMPARE(search.count(), 0);
         QCOMPARE(w->chkCYCLEPLAY->isChecked(), before);
         pressEnter(w->TabSheet4);
+        QCOMPARE(save.count(), 2);
+    }
+
+    // The default button takes Enter wherever the focus is in the window, also outside
+    // the page control.
+    void enterInPlayListOrPlayerBarSearches()
+    {
+        QSignalSpy search(w->btnSearch, &QPushButton::clicked);
+        focusPlayList();
+        pressEnter(QApplication::focusWidget());
+        QCOMPARE(search.count(), 1);
+        focusPlayerBar();
+        pressEnter(QApplication::focusWidget());
+        QCOMPARE(search.count(), 2);
+    }
+
+    void enterInPlayListOrPlayerBarSavesOnSettingsPage()
+    {
+        w->RzPageControl1->setCurrentWidget(w->TabSheet4);
+        QSignalSpy save(w->RzBitBtn1, &QPushButton::clicked);
+        test::ModalBoxWatcher boxes;   // saving confirms with a message
+        focusPlayList();
+        pressEnter(QApplication::focusWidget());
+        QCOMPARE(save.count(), 1);
+        focusPlayerBar();
+        pressEnter(QApplication::focusWidget());
         QCOMPARE(save.count(), 2);
     }
 
