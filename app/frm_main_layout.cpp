@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
@@ -244,7 +245,10 @@ void TfrmMain::connectHandlers()
     connect(btnNextPage, &QPushButton::clicked, this, &TfrmMain::btnNextPageClick);
     connect(btnClear, &QPushButton::clicked, this, &TfrmMain::btnClearClick);
     connect(btnHot, &QPushButton::clicked, this, &TfrmMain::btnHotClick);
-    connect(cbxKeyword, &QComboBox::editTextChanged, this, &TfrmMain::cbxKeywordChange);
+    // Only the user's changes of the text: typing, deleting, pasting, picking from the list
+    // (filling the list from the history and the search's own setting of the text are not).
+    connect(cbxKeyword->lineEdit(), &QLineEdit::textEdited, this, &TfrmMain::cbxKeywordChange);
+    connect(cbxKeyword, &QComboBox::activated, this, &TfrmMain::cbxKeywordChange);
 
     connect(lvSearchResult, &QTreeWidget::itemDoubleClicked, this, &TfrmMain::lvSearchResult2DblClick);
     connect(RzBitBtn3, &QPushButton::clicked, this, &TfrmMain::lvSearchResult2DblClick);
