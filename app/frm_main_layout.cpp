@@ -27,6 +27,7 @@
 #include "app/frm_main.h"
 #include "app/frm_main_style.h"
 #include "app/image_lists.h"
+#include "app/list_double_click.h"
 #include "app/qt_ui_hooks.h"
 #include "player/windows_media_player.h"
 
@@ -250,7 +251,8 @@ void TfrmMain::connectHandlers()
     connect(cbxKeyword->lineEdit(), &QLineEdit::textEdited, this, &TfrmMain::cbxKeywordChange);
     connect(cbxKeyword, &QComboBox::activated, this, &TfrmMain::cbxKeywordChange);
 
-    connect(lvSearchResult, &QTreeWidget::itemDoubleClicked, this, &TfrmMain::lvSearchResult2DblClick);
+    connect(new ListDoubleClick(lvSearchResult), &ListDoubleClick::doubleClicked, this,
+            &TfrmMain::lvSearchResult2DblClick);
     connect(RzBitBtn3, &QPushButton::clicked, this, &TfrmMain::lvSearchResult2DblClick);
     connect(N1, &QAction::triggered, this, &TfrmMain::lvSearchResult2DblClick);
     connect(RzBitBtn4, &QPushButton::clicked, this, &TfrmMain::N2Click);
@@ -262,7 +264,7 @@ void TfrmMain::connectHandlers()
         PopupMenu1->popup(lvSearchResult->viewport()->mapToGlobal(pos));
     });
 
-    connect(lvPlaying, &QTreeWidget::itemDoubleClicked, this, &TfrmMain::lvPlayingDblClick);
+    connect(new ListDoubleClick(lvPlaying), &ListDoubleClick::doubleClicked, this, &TfrmMain::lvPlayingDblClick);
     connect(btnOpen, &QPushButton::clicked, this, &TfrmMain::btnOpenClick);
     connect(btnSave, &QPushButton::clicked, this, &TfrmMain::btnSaveClick);
     connect(btnDelete, &QPushButton::clicked, this, &TfrmMain::btnDeleteClick);
