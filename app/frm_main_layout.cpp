@@ -172,7 +172,9 @@ void TfrmMain::buildStatusBar()
     RzStatusBar1->setFixedHeight(19);
     InfoPanel = new QLabel(RzStatusBar1);
     InfoPanel->setObjectName(QStringLiteral("InfoPanel"));
-    InfoPanel->setAccessibleName(QStringLiteral("状态"));
+    // No accessible name of its own: assistive technology then reads the message itself
+    // as the pane's name, and Qt announces each new one.
+    InfoPanel->setAccessibleDescription(QStringLiteral("状态"));
     InfoPanel->setFont(mainFont());
     QPalette black = InfoPanel->palette();
     black.setColor(QPalette::WindowText, Qt::black);
@@ -285,7 +287,6 @@ void TfrmMain::connectHandlers()
     connect(P1, &QAction::triggered, this, &TfrmMain::P1Click, Qt::QueuedConnection);
     connect(X1, &QAction::triggered, this, &TfrmMain::X1Click, Qt::QueuedConnection);
 
-    connect(RzPageControl1, &QTabWidget::currentChanged, this, &TfrmMain::keepHiddenTabsUnreachable);
     RzSizePanel1->installEventFilter(this);
     RzPanelPlayer->installEventFilter(this);
 }
