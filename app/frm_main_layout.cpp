@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -108,7 +109,12 @@ void TfrmMain::buildRightPanel()
     RzPanel4->setFixedHeight(19);
     lbPlayerInfo = new QLabel(RzPanel4);
     lbPlayerInfo->setObjectName(QStringLiteral("lbPlayerInfo"));
-    lbPlayerInfo->setGeometry(5, 3, 200, 13);
+    // At (5, 3), as wide as the panel lets it be: 200 at the designed width. A long text
+    // never widens the panel.
+    lbPlayerInfo->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    auto* statusStrip = new QHBoxLayout(RzPanel4);
+    statusStrip->setContentsMargins(5, 3, 3, 3);
+    statusStrip->addWidget(lbPlayerInfo);
     playerBlock->addWidget(RzPanelPlayer, 1);
     playerBlock->addWidget(RzPanel4);
 

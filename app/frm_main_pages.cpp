@@ -121,7 +121,7 @@ void TfrmMain::buildPageControl()
 {
     RzPageControl1 = new QTabWidget;
     RzPageControl1->setObjectName(QStringLiteral("RzPageControl1"));
-    RzPageControl1->setIconSize(QSize(26, 26));
+    RzPageControl1->setIconSize(ImageList1->size());
     RzPageControl1->setDocumentMode(false);
     TabSheet1 = page("TabSheet1");
     TabSheet2 = page("TabSheet2");
@@ -161,6 +161,7 @@ void TfrmMain::buildSearchPage()
     cbxKeyword->setInsertPolicy(QComboBox::NoInsert);
     cbxKeyword->setCompleter(nullptr);
     cbxKeyword->setGeometry(50, 7, 174, 20);
+    cbxKeyword->setItemDelegate(new RowHeightDelegate(kKeywordRowHeight, cbxKeyword));
     RzLabel1->setBuddy(cbxKeyword);
     RzPanel5 = panel(RzPanel1, "RzPanel5");
     RzPanel5->setFixedWidth(278);
