@@ -2,7 +2,8 @@
 // TfrmMain: the main window. It builds every control (frm_main_layout.cpp) and holds the
 // handlers of the user's actions, one concern per source file:
 //   frm_main_layout.cpp     controls, menus, dialogs, player rectangle, portal page
-//   frm_main_pages.cpp      the page control and its five pages (frm_main_style.* sizes, colours)
+//   frm_main_pages.cpp      the page control, its pages, the two pages never shown
+//                           (frm_main_style.* sizes, colours)
 //   frm_main_startup.cpp    FormCreate
 //   frm_main_search.cpp     search, next page, clear, hot list, result rows
 //   frm_main_playlist.cpp   play list, M3U files
@@ -77,8 +78,8 @@ public:
 
     QTabWidget* RzPageControl1 = nullptr;
     QWidget* TabSheet1 = nullptr;              // "搜索"
-    QWidget* TabSheet2 = nullptr;              // "MP3库" (never shown)
-    QWidget* TabSheet3 = nullptr;              // "下载" (never shown)
+    QWidget* TabSheet2 = nullptr;              // "MP3库" (never shown, not in the page control)
+    QWidget* TabSheet3 = nullptr;              // "下载" (never shown, not in the page control)
     QWidget* TabSheet4 = nullptr;              // "设置"
     QWidget* TabSheet5 = nullptr;              // "Kitewood游戏"
 
@@ -173,6 +174,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -204,9 +206,7 @@ private:
     void buildSettingsPage();
     void buildHiddenPages();
     void buildPortalPage();
-    void keepHiddenTabsUnreachable(int index);
     bool handleEnter(QKeyEvent* event);
-    int lastShownTab_ = 0;
 
     // ---- search (frm_main_search.cpp) ----
 public:

@@ -7,9 +7,11 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
@@ -26,6 +28,7 @@
 #include "app/frm_main.h"
 #include "app/frm_main_style.h"
 #include "app/image_lists.h"
+#include "app/list_double_click.h"
 #include "app/qt_ui_hooks.h"
 #include "player/windows_media_player.h"
 
@@ -106,7 +109,12 @@ void TfrmMain::buildRightPanel()
     RzPanel4->setFixedHeight(19);
     lbPlayerInfo = new QLabel(RzPanel4);
     lbPlayerInfo->setObjectName(QStringLiteral("lbPlayerInfo"));
-    lbPlayerInfo->setGeometry(5, 3, 200, 13);
+    // At (5, 3), as wide as the panel lets it be: 200 at the designed width. A long text
+    // never widens the panel.
+    lbPlayerInfo->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    auto* statusStrip = new QHBoxLayout(RzPanel4);
+    statusStrip->setContentsMargins(5, 3, 3, 3);
+    statusStrip->addWidget(lbPlayerInfo);
     playerBlock->addWidget(RzPanelPlayer, 1);
     playerBlock->addWidget(RzPanel4);
 
@@ -170,7 +178,9 @@ void TfrmMain::buildStatusBar()
     RzStatusBar1->setFixedHeight(19);
     InfoPanel = new QLabel(RzStatusBar1);
     InfoPanel->setObjectName(QStringLiteral("InfoPanel"));
-    InfoPanel->setAccessibleName(QStringLiteral("状态"));
+    // No accessible name of its own: assistive technology then reads the message itself
+    // as the pane's name, and Qt announces each new one.
+    InfoPanel->setAccessibleDescription(QStringLiteral("状态"));
     InfoPanel->setFont(mainFont());
     QPalette black = InfoPanel->palette();
     black.setColor(QPalette::WindowText, Qt::black);
@@ -244,9 +254,13 @@ void TfrmMain::connectHandlers()
     connect(btnNextPage, &QPushButton::clicked, this, &TfrmMain::btnNextPageClick);
     connect(btnClear, &QPushButton::clicked, this, &TfrmMain::btnClearClick);
     connect(btnHot, &QPushButton::clicked, this, &TfrmMain::btnHotClick);
-    connect(cbxKeyword, &QComboBox::editTextChanged, this, &TfrmMain::cbxKeywordChange);
+    // Only the user's changes of the text: typing, deleting, pasting, picking from the list
+    // (filling the list from the history and the search's own setting of the text are not).
+    connect(cbxKeyword->lineEdit(), &QLineEdit::textEdited, this, &TfrmMain::cbxKeywordChange);
+    connect(cbxKeyword, &QComboBox::activated, this, &TfrmMain::cbxKeywordChange);
 
-    connect(lvSearchResult, &QTreeWidget::itemDoubleClicked, this, &TfrmMain::lvSearchResult2DblClick);
+    connect(new ListDoubleClick(lvSearchResult), &ListDoubleClick::doubleClicked, this,
+            &TfrmMain::lvSearchResult2DblClick);
     connect(RzBitBtn3, &QPushButton::clicked, this, &TfrmMain::lvSearchResult2DblClick);
     connect(N1, &QAction::triggered, this, &TfrmMain::lvSearchResult2DblClick);
     connect(RzBitBtn4, &QPushButton::clicked, this, &TfrmMain::N2Click);
@@ -258,7 +272,7 @@ void TfrmMain::connectHandlers()
         PopupMenu1->popup(lvSearchResult->viewport()->mapToGlobal(pos));
     });
 
-    connect(lvPlaying, &QTreeWidget::itemDoubleClicked, this, &TfrmMain::lvPlayingDblClick);
+    connect(new ListDoubleClick(lvPlaying), &ListDoubleClick::doubleClicked, this, &TfrmMain::lvPlayingDblClick);
     connect(btnOpen, &QPushButton::clicked, this, &TfrmMain::btnOpenClick);
     connect(btnSave, &QPushButton::clicked, this, &TfrmMain::btnSaveClick);
     connect(btnDelete, &QPushButton::clicked, this, &TfrmMain::btnDeleteClick);
@@ -279,8 +293,6 @@ void TfrmMain::connectHandlers()
     connect(P1, &QAction::triggered, this, &TfrmMain::P1Click, Qt::QueuedConnection);
     connect(X1, &QAction::triggered, this, &TfrmMain::X1Click, Qt::QueuedConnection);
 
-    connect(RzPageControl1, &QTabWidget::currentChanged, this, &TfrmMain::keepHiddenTabsUnreachable);
-    RzPageControl1->installEventFilter(this);
     RzSizePanel1->installEventFilter(this);
     RzPanelPlayer->installEventFilter(this);
 }
@@ -310,16 +322,22 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
         else if (watched == RzPanelPlayer)
             // The panel's own layout may settle after the window's and the panel's resize.
             updatePlayerRect();
-    } else if (event->type() == QEvent::KeyPress && watched == RzPageControl1) {
-        if (handleEnter(static_cast<QKeyEvent*>(event)))
-            return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }
 
-// An Enter that no control of the page took for itself (a focused push button or link
-// takes it) arrives at the page control; it clicks the default button of the page that
-// is showing.
+// An Enter that no control took for itself (a focused push button or link takes it)
+// climbs to the window, wherever the focus is: in the page, the play list or the
+// player's bar. It clicks the default button of the page that is showing.
+void TfrmMain::keyPressEvent(QKeyEvent* event)
+{
+    if (handleEnter(event)) {
+        event->accept();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
 bool TfrmMain::handleEnter(QKeyEvent* event)
 {
     if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)

@@ -20,6 +20,11 @@ void TfrmMain::setUpTrayIcon()
 {
     RzTrayIcon1 = new TrayIcon(ImageList1->icon(4), PopupMenu2, this);
     connect(RzTrayIcon1, &TrayIcon::restoreRequested, this, &TfrmMain::restoreProgram);
+    // Without its icon a window hidden in the tray could never come back.
+    connect(RzTrayIcon1, &TrayIcon::lost, this, [this] {
+        if (hiddenToTray_)
+            restoreProgram();
+    });
     // The window comes forward first, so that the menu closes when the user clicks elsewhere.
     connect(RzTrayIcon1, &TrayIcon::menuAboutToShow, this, [this] {
         if (isVisible()) {

@@ -1,5 +1,5 @@
-// The main window's page control and its five pages: search, the two pages that are never
-// shown, settings and the games portal.
+// The main window's page control with its three pages (search, settings, games portal),
+// and the two pages that are never shown.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -121,7 +121,7 @@ void TfrmMain::buildPageControl()
 {
     RzPageControl1 = new QTabWidget;
     RzPageControl1->setObjectName(QStringLiteral("RzPageControl1"));
-    RzPageControl1->setIconSize(QSize(26, 26));
+    RzPageControl1->setIconSize(ImageList1->size());
     RzPageControl1->setDocumentMode(false);
     TabSheet1 = page("TabSheet1");
     TabSheet2 = page("TabSheet2");
@@ -133,17 +133,18 @@ void TfrmMain::buildPageControl()
     buildSettingsPage();
     buildPortalPage();
     RzPageControl1->addTab(TabSheet1, ImageList1->icon(0), QStringLiteral("搜索"));
-    RzPageControl1->addTab(TabSheet2, ImageList1->icon(1), QStringLiteral("MP3库"));
-    RzPageControl1->addTab(TabSheet3, ImageList1->icon(4), QStringLiteral("下载"));
     RzPageControl1->addTab(TabSheet4, ImageList1->icon(2), QStringLiteral("设置"));
     RzPageControl1->addTab(TabSheet5, QStringLiteral("Kitewood游戏"));
-    const int library = RzPageControl1->indexOf(TabSheet2);
-    const int downloads = RzPageControl1->indexOf(TabSheet3);
-    RzPageControl1->setTabVisible(library, false);
-    RzPageControl1->setTabEnabled(library, false);
-    RzPageControl1->setTabVisible(downloads, false);
     RzPageControl1->setCurrentWidget(TabSheet1);
-    lastShownTab_ = RzPageControl1->currentIndex();
+    // "MP3库" and "下载" are never shown: they stay out of the page control and out of the
+    // window, in a holder that is never shown, so that no key, click or assistive
+    // technology can reach them.
+    auto* neverShown = new QWidget(this, Qt::Window);
+    neverShown->setObjectName(QStringLiteral("neverShownPages"));
+    TabSheet2->setParent(neverShown);
+    TabSheet2->setWindowTitle(QStringLiteral("MP3库"));
+    TabSheet3->setParent(neverShown);
+    TabSheet3->setWindowTitle(QStringLiteral("下载"));
 }
 
 void TfrmMain::buildSearchPage()
@@ -160,6 +161,7 @@ void TfrmMain::buildSearchPage()
     cbxKeyword->setInsertPolicy(QComboBox::NoInsert);
     cbxKeyword->setCompleter(nullptr);
     cbxKeyword->setGeometry(50, 7, 174, 20);
+    cbxKeyword->setItemDelegate(new RowHeightDelegate(kKeywordRowHeight, cbxKeyword));
     RzLabel1->setBuddy(cbxKeyword);
     RzPanel5 = panel(RzPanel1, "RzPanel5");
     RzPanel5->setFixedWidth(278);
@@ -273,31 +275,6 @@ void TfrmMain::navigatePortal()
     if (!WebBrowserKitewood || !url.isValid() || url.host().isEmpty())
         throw Exception("Cannot open the page " + address);
     WebBrowserKitewood->setUrl(url);
-}
-
-// No key, wheel or click may bring up a page whose tab is hidden: a step onto one goes on
-// in the same direction to the next tab the user can see.
-void TfrmMain::keepHiddenTabsUnreachable(int index)
-{
-    QTabWidget* tabs = RzPageControl1;
-    auto reachable = [tabs](int i) { return tabs->isTabVisible(i) && tabs->isTabEnabled(i); };
-    if (index < 0 || reachable(index)) {
-        lastShownTab_ = index;
-        return;
-    }
-    const int count = tabs->count();
-    const int step = index < lastShownTab_ ? -1 : 1;
-    // Walking back past the first tab comes from a wrap-around at the end, and vice versa.
-    const bool wrapped = (step == 1 && index == 0) || (step == -1 && index == count - 1);
-    const int direction = wrapped ? -step : step;
-    for (int i = index, n = 0; n < count; ++n) {
-        i = (i + direction + count) % count;
-        if (reachable(i)) {
-            tabs->setCurrentIndex(i);
-            return;
-        }
-    }
-    tabs->setCurrentIndex(lastShownTab_);
 }
 
 }  // namespace quavrel

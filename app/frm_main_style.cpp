@@ -16,7 +16,7 @@ QString mainStyleSheet()
     return QStringLiteral(R"css(
 QTabWidget::pane { border: 1px solid rgb(145,155,156); background: rgb(247,246,245); top: -1px; }
 QTabBar::tab {
-    height: 30px; padding: 0px 10px 0px 6px; margin-right: 2px;
+    height: 32px; padding: 0px 10px 0px 6px; margin-right: 2px;
     border: 1px solid rgb(145,155,156); border-bottom: none;
     border-top-left-radius: 5px; border-top-right-radius: 5px;
     background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 rgb(252,252,250), stop:1 rgb(226,228,230));
@@ -38,7 +38,14 @@ QTreeWidget#lvPlaying, QTreeWidget#RzTreeView1, QTreeWidget#RzListView2, QTreeWi
     border: 1px solid rgb(127,157,185);
 }
 QTreeWidget#lvSearchResult { border: 1px solid rgb(145,155,156); }
-QCheckBox:hover { color: rgb(28,81,128); }
+QComboBox#cbxKeyword { border: 1px solid rgb(127,157,185); background: white; padding: 0px 2px; }
+QCheckBox::indicator {
+    width: 9px; height: 9px; padding: 1px;
+    border: 1px solid rgb(28,81,128); background: white; background-clip: content;
+}
+QCheckBox::indicator:checked { background: rgb(33,161,33); }
+QCheckBox::indicator:hover { border-color: rgb(255,199,60); }
+QCheckBox::indicator:disabled { border-color: rgb(160,160,160); }
 QGroupBox { border: 1px solid rgb(145,155,156); border-radius: 3px; margin-top: 6px; }
 QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0px 2px; }
 QStatusBar { border: none; }

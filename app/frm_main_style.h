@@ -12,7 +12,8 @@ constexpr int kClientWidth = 725;
 constexpr int kClientHeight = 502;
 constexpr int kSizeBarWidth = 5;
 constexpr int kRightPanelWidth = 208;
-constexpr int kRowHeight = 20;
+constexpr int kRowHeight = 20;          // rows of the two lists
+constexpr int kKeywordRowHeight = 12;   // rows of the keyword box's drop-down list
 
 // "宋体", 12-pixel character height; fontconfig falls back to an installed CJK face.
 QFont mainFont();

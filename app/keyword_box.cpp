@@ -1,6 +1,7 @@
 #include "app/keyword_box.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QLineEdit>
 
 #include "app/gbk_qstring.h"
@@ -41,14 +42,37 @@ void setKeywordItems(QComboBox* box, const KeywordList& entries)
 KeywordCompleter::KeywordCompleter(QComboBox* box) : QObject(box), box_(box)
 {
     connect(box->lineEdit(), &QLineEdit::textEdited, this, &KeywordCompleter::textEdited);
+    // The box hands its keys to the line edit directly, past the edit's filters.
+    box->installEventFilter(this);
+    box->lineEdit()->installEventFilter(this);
+}
+
+// Every edit by the user comes with one of these events (a key, an input method's text,
+// a paste by mouse or from the edit's menu), so the state seen here is the state just
+// before the edit.
+bool KeywordCompleter::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::InputMethod:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::ContextMenu:
+    case QEvent::Drop:
+        lengthBefore_ = box_->lineEdit()->text().size();
+        selectedBefore_ = box_->lineEdit()->selectedText().size();
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void KeywordCompleter::textEdited(const QString& text)
 {
     QLineEdit* edit = box_->lineEdit();
-    const bool typedOn = text.size() > typed_.size() && edit->cursorPosition() == text.size();
-    typed_ = text;
-    if (!typedOn)
+    const bool inserted = text.size() > lengthBefore_ - selectedBefore_;
+    if (!inserted || edit->cursorPosition() != text.size())
         return;
     const std::string gbk = utf8ToGbk(text.toStdString());
     if (fromGbk(gbk) != text)

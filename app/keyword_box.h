@@ -26,11 +26,17 @@ class KeywordCompleter : public QObject {
 public:
     explicit KeywordCompleter(QComboBox* box);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void textEdited(const QString& text);
 
     QComboBox* box_;
-    QString typed_;  // the text as the user typed it, without completion
+    // The edit's text and selected length just before the event that changes it: an
+    // edit that leaves more than the unselected rest inserted something.
+    qsizetype lengthBefore_ = 0;
+    qsizetype selectedBefore_ = 0;
 };
 
 }  // namespace quavrel

@@ -44,7 +44,10 @@ void TrayIcon::ensureShown()
         tray_->hide();
         tray_->show();
     }
+    const bool hostGone = trayWasAvailable_ && !available;
     trayWasAvailable_ = available;
+    if (hostGone)
+        emit lost();
 }
 
 void TrayIcon::onActivated(int reason)

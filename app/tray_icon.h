@@ -2,7 +2,7 @@
 // RzTrayIcon1: the program's icon in the notification area. A left double-click asks to
 // restore the window, a right click shows the icon's menu at the pointer, anything else
 // does nothing. On a desktop without a tray the program runs on without the icon and adds
-// it as soon as a tray host appears.
+// it as soon as a tray host appears; when the tray host goes away, lost() says so.
 #include <QIcon>
 #include <QObject>
 #include <QPointer>
@@ -28,6 +28,8 @@ signals:
     void restoreRequested();
     // Before the menu shows: the window comes to the foreground first.
     void menuAboutToShow();
+    // The tray host that held the icon went away.
+    void lost();
 
 private:
     void ensureShown();

@@ -18,13 +18,23 @@ struct ProbeJob {
     std::chrono::milliseconds limit;
 };
 
-// The queue and the count of probe threads. Never destroyed: probe threads may still
-// run while the process tears down its statics.
+}  // namespace
+
+// A page's waiting probes and its probe threads; guarded by the limiter's mutex.
+struct ProbePage {
+    std::deque<ProbeJob> queue;
+    size_t threads = 0;
+};
+
+namespace {
+
+// The pages' common lock and counts. Never destroyed: probe threads may still run while
+// the process tears down its statics.
 struct ProbeLimiter {
     std::mutex mutex;
     std::condition_variable idle;
-    std::deque<ProbeJob> queue;
-    size_t threads = 0;    // probe threads alive
+    std::shared_ptr<ProbePage> unpaged = std::make_shared<ProbePage>();
+    size_t queued = 0;     // probes waiting on any page
     size_t running = 0;    // probes between taking a job and finishing it
 };
 
@@ -44,14 +54,15 @@ void runJob(const ProbeJob& job)
     }
 }
 
-// Body of one probe thread: takes queued probes in order until none is left.
-void probeThread()
+// Body of one probe thread: takes its page's probes in order until none is left.
+void probeThread(const std::shared_ptr<ProbePage>& page)
 {
     ProbeLimiter& l = limiter();
     std::unique_lock<std::mutex> lock(l.mutex);
-    while (!l.queue.empty()) {
-        ProbeJob job = std::move(l.queue.front());
-        l.queue.pop_front();
+    while (!page->queue.empty()) {
+        ProbeJob job = std::move(page->queue.front());
+        page->queue.pop_front();
+        --l.queued;
         ++l.running;
         lock.unlock();
         runJob(job);
@@ -59,27 +70,32 @@ void probeThread()
         lock.lock();
         --l.running;
     }
-    --l.threads;
+    --page->threads;
     l.idle.notify_all();
 }
 
 }  // namespace
 
+std::shared_ptr<ProbePage> NewProbePage() { return std::make_shared<ProbePage>(); }
+
 void TCheckThread::Start()
 {
     ProbeLimiter& l = limiter();
+    std::shared_ptr<ProbePage> page = Page ? Page : l.unpaged;
     std::lock_guard<std::mutex> lock(l.mutex);
-    l.queue.push_back(ProbeJob{ListView, Media, RequestLimit});
-    if (l.threads >= static_cast<size_t>(kMaxProbes))
+    page->queue.push_back(ProbeJob{ListView, Media, RequestLimit});
+    ++l.queued;
+    if (page->threads >= static_cast<size_t>(kMaxProbes))
         return;
     try {
-        std::thread(probeThread).detach();
-        ++l.threads;
+        std::thread(probeThread, page).detach();
+        ++page->threads;
     } catch (...) {
-        // With another probe thread alive the job still gets its turn; with none it
-        // would wait for ever, so the caller hears of it.
-        if (l.threads == 0) {
-            l.queue.pop_back();
+        // With another thread of the page alive the job still gets its turn; with none
+        // it would wait for ever, so the caller hears of it.
+        if (page->threads == 0) {
+            page->queue.pop_back();
+            --l.queued;
             throw;
         }
     }
@@ -113,7 +129,7 @@ size_t PendingProbes()
 {
     ProbeLimiter& l = limiter();
     std::lock_guard<std::mutex> lock(l.mutex);
-    return l.queue.size() + l.running;
+    return l.queued + l.running;
 }
 
 size_t RunningProbes()
@@ -127,7 +143,7 @@ bool WaitForProbes(std::chrono::milliseconds limit)
 {
     ProbeLimiter& l = limiter();
     std::unique_lock<std::mutex> lock(l.mutex);
-    return l.idle.wait_for(lock, limit, [&] { return l.queue.empty() && l.running == 0; });
+    return l.idle.wait_for(lock, limit, [&] { return l.queued == 0 && l.running == 0; });
 }
 
 }  // namespace quavrel

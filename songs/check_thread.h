@@ -4,9 +4,11 @@
 // list when the address answered 200 with a positive length; any other outcome drops the
 // record silently. Started by the song search and the hot list.
 //
-// A page is untrusted input, so probes do not each get a thread without limit: at most
-// kMaxProbes run at once and the rest wait in start order. Start() never blocks. Each
-// probe's request has RequestLimit in all, after which it fails like any other probe.
+// A page is untrusted input, so probes do not each get a thread without limit: the probes
+// of one page (ProbePage) run at most kMaxProbes at once, the rest wait in page order.
+// Pages never wait for each other, so the page just listed is probed at once even while
+// an earlier page's silent hosts hold all of that page's probes. Start() never blocks.
+// Each probe's request has RequestLimit in all, after which it fails like any other probe.
 // Probe threads end by themselves; nothing waits for them at exit, and everything they
 // touch is held by shared_ptr or never destroyed.
 #include <chrono>
@@ -21,11 +23,16 @@ namespace quavrel {
 constexpr int kMaxProbes = 32;
 constexpr std::chrono::milliseconds kProbeRequestLimit{30000};
 
+// The probes of one result page; the search and the hot list make one per page.
+struct ProbePage;
+std::shared_ptr<ProbePage> NewProbePage();
+
 class TCheckThread {
 public:
     std::shared_ptr<ResultHandover> ListView;   // receives the record when it is listed
     MediaPtr Media;
     std::chrono::milliseconds RequestLimit = kProbeRequestLimit;
+    std::shared_ptr<ProbePage> Page;   // nullptr: one page shared by all such probes
 
     // Queues the probe and returns at once. Throws std::system_error only when no probe
     // thread can be started at all.
@@ -38,7 +45,7 @@ public:
 
 // Probes started but not yet finished (queued or running).
 size_t PendingProbes();
-// Probes running right now (never above kMaxProbes).
+// Probes running right now (never above kMaxProbes per page).
 size_t RunningProbes();
 // Waits until no probe is pending; false when `limit` passed first.
 bool WaitForProbes(std::chrono::milliseconds limit);

@@ -37,6 +37,7 @@ HotListResult FetchHotList(std::atomic<int32_t>& NextItem, const ListingTarget& 
     }
     if (answer.empty())
         return HotListResult::NetworkFailure;
+    const std::shared_ptr<ProbePage> probePage = NewProbePage();
     ParseHotList(answer, [&](const MediaPtr& media) {
         if (!target.results->whileOpen([&] { NextItem.fetch_add(1); }))
             return;
@@ -44,6 +45,7 @@ HotListResult FetchHotList(std::atomic<int32_t>& NextItem, const ListingTarget& 
         probe.ListView = target.results;
         probe.Media = media;
         probe.RequestLimit = target.probeLimit;
+        probe.Page = probePage;
         probe.Start();
     });
     return HotListResult::Done;

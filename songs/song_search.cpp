@@ -33,6 +33,7 @@ size_t DoSearch(const std::string& keyword, std::atomic<int32_t>& NextItem, cons
     }
     if (page.empty())
         return 0;
+    const std::shared_ptr<ProbePage> probePage = NewProbePage();
     size_t found = 0;
     try {
         ParseSearchPage(page, [&](const MediaPtr& media) {
@@ -43,6 +44,7 @@ size_t DoSearch(const std::string& keyword, std::atomic<int32_t>& NextItem, cons
             probe.ListView = target.results;
             probe.Media = media;
             probe.RequestLimit = target.probeLimit;
+            probe.Page = probePage;
             probe.Start();
         });
     } catch (const GateClosed&) {

@@ -48,6 +48,24 @@ private:
         w_->cbxKeyword->setEditText(typed);
         w_->btnSearchClick();
     }
+    // Selects all of the box's text with Ctrl+A and types `keys` over it.
+    void typeOver(const char* keys)
+    {
+        QTest::keyClick(w_->cbxKeyword->lineEdit(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(w_->cbxKeyword->lineEdit(), keys);
+    }
+    // Opens the drop-down list and clicks the entry at `row`.
+    void pick(int row)
+    {
+        w_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
+        w_->cbxKeyword->showPopup();
+        QAbstractItemView* view = w_->cbxKeyword->view();
+        QVERIFY(QTest::qWaitForWindowExposed(view->window()));
+        const QRect entry = view->visualRect(view->model()->index(row, 0));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, entry.center());
+        QTRY_VERIFY(!view->isVisible());
+    }
 
 private slots:
     void initTestCase()
@@ -181,6 +199,46 @@ private slots:
         w_->cbxKeyword->setEditText(QString());
         QTest::keyClicks(w_->cbxKeyword, "q");
         QCOMPARE(w_->cbxKeyword->currentText(), QStringLiteral("q"));
+    }
+
+    // Completion looks at the text as it was just before each edit, whatever was typed,
+    // searched or picked earlier.
+    void completionFollowsTheTextBeforeEachEdit()
+    {
+        start("zeta\r\nabcd\r\n");
+        QLineEdit* edit = w_->cbxKeyword->lineEdit();
+        QTest::keyClicks(edit, "ab");
+        QCOMPARE(edit->text(), QStringLiteral("abcd"));
+        typeOver("z");
+        QCOMPARE(edit->text(), QStringLiteral("zeta"));
+        QCOMPARE(edit->selectedText(), QStringLiteral("eta"));
+
+        typeOver("abcd");
+        w_->btnSearchClick();
+        typeOver("z");
+        QCOMPARE(edit->text(), QStringLiteral("zeta"));
+
+        pick(w_->cbxKeyword->findText(QStringLiteral("abcd")));
+        QCOMPARE(edit->text(), QStringLiteral("abcd"));
+        typeOver("z");
+        QCOMPARE(edit->text(), QStringLiteral("zeta"));
+    }
+
+    // ---- the next-page button ----
+    // Filling the box from key.lst at start is not a change by the user.
+    void loadingTheHistoryKeepsNextPageEnabled()
+    {
+        start("abc\r\nxyz\r\n");
+        QVERIFY(w_->btnNextPage->isEnabled());
+    }
+
+    void pickingFromTheListDisablesNextPage()
+    {
+        start("abc\r\nxyz\r\n");
+        w_->btnNextPage->setEnabled(true);
+        pick(1);
+        QCOMPARE(w_->cbxKeyword->currentText(), QStringLiteral("xyz"));
+        QVERIFY(!w_->btnNextPage->isEnabled());
     }
 
     // The drop-down list shows the history order, and Enter adds nothing to it.

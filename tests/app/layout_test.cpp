@@ -1,6 +1,7 @@
 // The main window as built: pages and tabs, menus, the Enter key per page, the player
 // rectangle, control geometry, and the portal link. Runs on the real TfrmMain.
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -58,6 +59,24 @@ private:
         QCoreApplication::processEvents();
     }
 
+    // Gives lvPlaying the focus with a click, as the user does.
+    void focusPlayList()
+    {
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QTest::mouseClick(w->lvPlaying->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+        QCOMPARE(QApplication::focusWidget(), w->lvPlaying);
+    }
+
+    // Walks the focus back with Shift+Tab from the play list into the player's bar.
+    void focusPlayerBar()
+    {
+        focusPlayList();
+        for (int i = 0; i < 40 && !w->WindowsMediaPlayer->isAncestorOf(QApplication::focusWidget()); ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QVERIFY(w->WindowsMediaPlayer->isAncestorOf(QApplication::focusWidget()));
+    }
+
 private slots:
     void init()
     {
@@ -70,14 +89,13 @@ private slots:
 
     void onlyThreeTabsAreVisible()
     {
-        QCOMPARE(w->RzPageControl1->count(), 5);
+        QCOMPARE(w->RzPageControl1->count(), 3);
         QCOMPARE(visibleTabTexts(), (QStringList{"搜索", "设置", "Kitewood游戏"}));
         QCOMPARE(w->RzPageControl1->currentWidget(), w->TabSheet1);
-        const int library = w->RzPageControl1->indexOf(w->TabSheet2);
-        QCOMPARE(w->RzPageControl1->tabText(library), QStringLiteral("MP3库"));
-        QVERIFY(!w->RzPageControl1->isTabEnabled(library));
-        QCOMPARE(w->RzPageControl1->tabText(w->RzPageControl1->indexOf(w->TabSheet3)),
-                 QStringLiteral("下载"));
+        // The pages never shown are built with their controls, outside the page control.
+        QCOMPARE(w->TabSheet2->windowTitle(), QStringLiteral("MP3库"));
+        QCOMPARE(w->TabSheet3->windowTitle(), QStringLiteral("下载"));
+        QVERIFY(w->TabSheet2->isAncestorOf(w->RzTreeView1) && w->TabSheet3->isAncestorOf(w->RzListView3));
     }
 
     void hiddenPagesCannotBeSelected()
@@ -222,6 +240,32 @@ private slots:
         QCOMPARE(search.count(), 0);
         QCOMPARE(w->chkCYCLEPLAY->isChecked(), before);
         pressEnter(w->TabSheet4);
+        QCOMPARE(save.count(), 2);
+    }
+
+    // The default button takes Enter wherever the focus is in the window, also outside
+    // the page control.
+    void enterInPlayListOrPlayerBarSearches()
+    {
+        QSignalSpy search(w->btnSearch, &QPushButton::clicked);
+        focusPlayList();
+        pressEnter(QApplication::focusWidget());
+        QCOMPARE(search.count(), 1);
+        focusPlayerBar();
+        pressEnter(QApplication::focusWidget());
+        QCOMPARE(search.count(), 2);
+    }
+
+    void enterInPlayListOrPlayerBarSavesOnSettingsPage()
+    {
+        w->RzPageControl1->setCurrentWidget(w->TabSheet4);
+        QSignalSpy save(w->RzBitBtn1, &QPushButton::clicked);
+        test::ModalBoxWatcher boxes;   // saving confirms with a message
+        focusPlayList();
+        pressEnter(QApplication::focusWidget());
+        QCOMPARE(save.count(), 1);
+        focusPlayerBar();
+        pressEnter(QApplication::focusWidget());
         QCOMPARE(save.count(), 2);
     }
 
@@ -378,7 +422,8 @@ private slots:
         QCOMPARE(w->cbxKeyword->accessibleName(), QStringLiteral("关键字"));
         QCOMPARE(w->lvSearchResult->accessibleName(), QStringLiteral("搜索结果"));
         QCOMPARE(w->lvPlaying->accessibleName(), QStringLiteral("播放列表"));
-        QCOMPARE(w->InfoPanel->accessibleName(), QStringLiteral("状态"));
+        QCOMPARE(w->InfoPanel->accessibleName(), QString());   // its message is what is read
+        QCOMPARE(w->InfoPanel->accessibleDescription(), QStringLiteral("状态"));
         QVERIFY(!w->WindowsMediaPlayer->accessibleName().isEmpty());
         for (QPushButton* b : {w->btnOpen, w->btnSave, w->btnDelete})
             QVERIFY(!b->accessibleName().isEmpty());

@@ -83,7 +83,7 @@ private slots:
         row->setText(0, QStringLiteral("first"));
         row->setData(0, Qt::UserRole, QVariant::fromValue(first));
         w.lvSearchResult->setCurrentItem(row);
-        emit w.lvSearchResult->itemDoubleClicked(row, 0);
+        w.lvSearchResult2DblClick();
         w.AddToPlayList(song("second", 2));
         QCOMPARE(w.PlayIndex, 0);
         QCOMPARE(w.lvPlaying->topLevelItemCount(), 2);

@@ -57,6 +57,17 @@ void doubleClick(QTreeWidget* list, QTreeWidgetItem* item)
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
 }
 
+// A user's double-click below the last row (press, release, press, release through the
+// window system), after a click that selected `item`.
+void doubleClickBelowTheRows(QTreeWidget* list, QTreeWidgetItem* item)
+{
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+    const QPoint below(20, list->viewport()->height() - 5);
+    QVERIFY(!list->indexAt(below).isValid());
+    QTest::mouseDClick(list->window()->windowHandle(), Qt::LeftButton, {},
+                       list->viewport()->mapTo(list->window(), below));
+}
+
 // Closes the next modal dialog (the "saved" message of the settings page) once it is up.
 void closeNextModal()
 {
@@ -182,6 +193,23 @@ private slots:
         doubleClick(w.lvPlaying, w.lvPlaying->topLevelItem(1));
         QCOMPARE(w.WindowsMediaPlayer->URL(), qaddress("b"));
         QCOMPARE(w.PlayIndex, 1);
+    }
+
+    // A double-click anywhere in a list acts on its selected row.
+    void doubleClickBelowTheResultsPlaysTheSelectedOne()
+    {
+        addResult(*w_, song("r0"));
+        doubleClickBelowTheRows(w_->lvSearchResult, addResult(*w_, song("r1")));
+        QCOMPARE(w_->WindowsMediaPlayer->URL(), qaddress("r1"));
+        QCOMPARE(w_->lvPlaying->topLevelItemCount(), 1);
+    }
+
+    void doubleClickBelowThePlayListPlaysTheSelectedRow()
+    {
+        fillPlayList({"a", "b", "c"});
+        doubleClickBelowTheRows(w_->lvPlaying, w_->lvPlaying->topLevelItem(1));
+        QCOMPARE(w_->WindowsMediaPlayer->URL(), qaddress("b"));
+        QCOMPARE(w_->PlayIndex, 1);
     }
 
     void gbkAddressReachesThePlayerAsUnicode()

@@ -78,6 +78,12 @@ public:
         std::unique_lock<std::mutex> lock(mutex_);
         return changed_.wait_for(lock, 20s, [&] { return open_ >= n; });
     }
+    // Waits until `n` request heads have arrived in all.
+    bool waitForRequests(size_t n)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, 20s, [&] { return requests_.size() >= n; });
+    }
     int peakOpen() const { std::lock_guard<std::mutex> lock(mutex_); return peak_; }
     int accepted() const { std::lock_guard<std::mutex> lock(mutex_); return accepted_; }
     std::vector<std::string> requests() const { std::lock_guard<std::mutex> lock(mutex_); return requests_; }
@@ -114,6 +120,7 @@ private:
         {
             std::lock_guard<std::mutex> lock(mutex_);
             requests_.push_back(request);
+            changed_.notify_all();
         }
         std::string answer = handler_(request);
         if (answer == kHold) {
@@ -167,7 +174,7 @@ std::string byPath(const std::string& request)
         return answer("HTTP/1.1 404 Not Found", "Content-Length: 0\r\n");
     if (path == "/302")
         return answer("HTTP/1.1 302 Found", "Location: http://127.0.0.1:1/x.mp3\r\nContent-Length: 0\r\n");
-    if (path == "/hold")
+    if (path.rfind("/hold", 0) == 0)
         return LoopbackServer::kHold;
     return answer("HTTP/1.1 500 Oops", "Content-Length: 0\r\n");
 }
@@ -196,13 +203,31 @@ MediaPtr song(const std::string& url)
 }
 
 void startProbe(const std::shared_ptr<ResultHandover>& gate, const MediaPtr& media,
-                std::chrono::milliseconds limit = kProbeRequestLimit)
+                std::chrono::milliseconds limit = kProbeRequestLimit,
+                const std::shared_ptr<ProbePage>& page = nullptr)
 {
     TCheckThread probe;
     probe.ListView = gate;
     probe.Media = media;
     probe.RequestLimit = limit;
+    probe.Page = page;
     probe.Start();
+}
+
+// Starts `count` probes of one new page for `path` + "/<n>".
+void startPage(const std::shared_ptr<ResultHandover>& gate, const LoopbackServer& server, const std::string& path,
+               int count)
+{
+    auto page = NewProbePage();
+    for (int i = 0; i < count; ++i)
+        startProbe(gate, song(server.url(path + "/" + std::to_string(i + 1))), 60s, page);
+}
+
+size_t requestsFor(const LoopbackServer& server, const std::string& path)
+{
+    auto requests = server.requests();
+    return std::count_if(requests.begin(), requests.end(),
+                         [&](const std::string& r) { return r.rfind("HEAD " + path + "/", 0) == 0; });
 }
 
 class ProbeTest : public ::testing::Test {
@@ -361,6 +386,41 @@ TEST_F(ProbeTest, QueuedProbesStartInOrder)
     std::sort(late.begin(), late.end());
     EXPECT_EQ(late, (std::vector<std::string>{"1", "2", "3", "4", "5"}));
     EXPECT_EQ(results.count(), 5u);
+}
+
+// ---- Pages ----
+
+// The songs of the page just listed are probed while an earlier page's silent hosts
+// still hold every one of that page's probes.
+TEST_F(ProbeTest, NewestPageIsNotHeldUpByAnEarlierOne)
+{
+    LoopbackServer server(byPath);
+    Collector results;
+    startPage(results.gate, server, "/hold", kMaxProbes);
+    ASSERT_TRUE(server.waitForOpen(kMaxProbes));
+    startPage(results.gate, server, "/ok", 3);
+    EXPECT_TRUE(server.waitForRequests(kMaxProbes + 3));
+    EXPECT_EQ(requestsFor(server, "/ok"), 3u);
+    server.release();
+    ASSERT_TRUE(WaitForProbes(60s));
+    EXPECT_EQ(results.count(), 3u);
+}
+
+// Two busy pages: each runs 32 probes at once and queues the rest.
+TEST_F(ProbeTest, EachPageRunsAtMost32AtOnce)
+{
+    LoopbackServer server(byPath);
+    Collector results;
+    startPage(results.gate, server, "/hold/a", kMaxProbes + 8);
+    ASSERT_TRUE(server.waitForOpen(kMaxProbes));
+    startPage(results.gate, server, "/hold/b", kMaxProbes + 8);
+    ASSERT_TRUE(server.waitForRequests(2 * kMaxProbes));
+    EXPECT_EQ(requestsFor(server, "/hold/a"), static_cast<size_t>(kMaxProbes));
+    EXPECT_EQ(requestsFor(server, "/hold/b"), static_cast<size_t>(kMaxProbes));
+    server.release();
+    ASSERT_TRUE(WaitForProbes(120s));
+    EXPECT_EQ(server.accepted(), 2 * (kMaxProbes + 8));
+    EXPECT_EQ(server.peakOpen(), 2 * kMaxProbes);
 }
 
 // ---- Hand-over gate ----

@@ -166,6 +166,32 @@ TEST_F(SearchTest, ClosedGateStopsTheSearch)
     EXPECT_EQ(NextItem.load(), 1);
 }
 
+// Each page's probes are a page of their own: the next page's song is probed while every
+// probe of the first page still waits on a silent host.
+TEST_F(SearchTest, NextPageIsProbedWhileTheFirstPageHangs)
+{
+    ScriptedServer silent, songs, search;
+    std::string first = "<html>";
+    for (int i = 0; i < kMaxProbes; ++i) {
+        silent.add(Script().read().hold());
+        first += entry(silent.url("/s" + std::to_string(i) + ".mp3"), i);
+    }
+    songs.add(Script().answer(kSongHead));
+    search.add(Script().answer(HttpResponseText(first, "HTTP/1.1 200 OK", kClose)));
+    search.add(Script().answer(HttpResponseText(entry(songs.url("/next.mp3"), 99), "HTTP/1.1 200 OK", kClose)));
+    ListingTarget patient = target(search);
+    patient.probeLimit = 60s;
+
+    EXPECT_EQ(DoSearch("k", NextItem, patient), static_cast<size_t>(kMaxProbes));
+    EXPECT_EQ(DoSearch("k", NextItem, patient), 1u);
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (listing_.count() == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(listing_.count(), 1u);
+    EXPECT_EQ(silent.connections(), kMaxProbes);
+    silent.stop();   // ends the held probes
+}
+
 // ---- Search worker ----
 
 TEST(TSearchThread, RunsOnSearchWithTheKeywordOnAnotherThread)
