@@ -1,10 +1,13 @@
 #include "songs/check_thread.h"
 
+#include <algorithm>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <limits>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "http/http_client.h"
 
@@ -20,22 +23,49 @@ struct ProbeJob {
 
 }  // namespace
 
-// A page's waiting probes and its probe threads; guarded by the limiter's mutex.
+// A page's waiting probes; guarded by the limiter's mutex. Pages are numbered in the
+// order they were made, so the newest one is served first.
 struct ProbePage {
+    uint64_t number = 0;
     std::deque<ProbeJob> queue;
-    size_t threads = 0;
 };
 
 namespace {
 
-// The pages' common lock and counts. Never destroyed: probe threads may still run while
-// the process tears down its statics.
+// The waiting probes of every page and the probe threads, at most kMaxProbes of them.
+// Never destroyed: probe threads may still run while the process tears down its statics.
 struct ProbeLimiter {
     std::mutex mutex;
     std::condition_variable idle;
-    std::shared_ptr<ProbePage> unpaged = std::make_shared<ProbePage>();
+    uint64_t pagesMade = 0;
+    std::shared_ptr<ProbePage> unpaged = std::make_shared<ProbePage>();   // number 0: oldest
+    std::vector<std::shared_ptr<ProbePage>> waiting;   // pages with queued probes, oldest first
     size_t queued = 0;     // probes waiting on any page
     size_t running = 0;    // probes between taking a job and finishing it
+    size_t threads = 0;
+
+    void enqueue(const std::shared_ptr<ProbePage>& page, ProbeJob job)
+    {
+        if (page->queue.empty()) {
+            auto later = std::find_if(waiting.begin(), waiting.end(),
+                                      [&](const auto& p) { return p->number > page->number; });
+            waiting.insert(later, page);
+        }
+        page->queue.push_back(std::move(job));
+        ++queued;
+    }
+
+    // The first waiting probe of the newest page.
+    ProbeJob takeNewest()
+    {
+        ProbePage& page = *waiting.back();
+        ProbeJob job = std::move(page.queue.front());
+        page.queue.pop_front();
+        if (page.queue.empty())
+            waiting.pop_back();
+        --queued;
+        return job;
+    }
 };
 
 ProbeLimiter& limiter()
@@ -54,15 +84,13 @@ void runJob(const ProbeJob& job)
     }
 }
 
-// Body of one probe thread: takes its page's probes in order until none is left.
-void probeThread(const std::shared_ptr<ProbePage>& page)
+// Body of one probe thread: takes waiting probes, newest page first, until none is left.
+void probeThread()
 {
     ProbeLimiter& l = limiter();
     std::unique_lock<std::mutex> lock(l.mutex);
-    while (!page->queue.empty()) {
-        ProbeJob job = std::move(page->queue.front());
-        page->queue.pop_front();
-        --l.queued;
+    while (!l.waiting.empty()) {
+        ProbeJob job = l.takeNewest();
         ++l.running;
         lock.unlock();
         runJob(job);
@@ -70,31 +98,39 @@ void probeThread(const std::shared_ptr<ProbePage>& page)
         lock.lock();
         --l.running;
     }
-    --page->threads;
+    --l.threads;
     l.idle.notify_all();
 }
 
 }  // namespace
 
-std::shared_ptr<ProbePage> NewProbePage() { return std::make_shared<ProbePage>(); }
+std::shared_ptr<ProbePage> NewProbePage()
+{
+    ProbeLimiter& l = limiter();
+    auto page = std::make_shared<ProbePage>();
+    std::lock_guard<std::mutex> lock(l.mutex);
+    page->number = ++l.pagesMade;
+    return page;
+}
 
 void TCheckThread::Start()
 {
     ProbeLimiter& l = limiter();
-    std::shared_ptr<ProbePage> page = Page ? Page : l.unpaged;
     std::lock_guard<std::mutex> lock(l.mutex);
-    page->queue.push_back(ProbeJob{ListView, Media, RequestLimit});
-    ++l.queued;
-    if (page->threads >= static_cast<size_t>(kMaxProbes))
+    l.enqueue(Page ? Page : l.unpaged, ProbeJob{ListView, Media, RequestLimit});
+    if (l.threads >= static_cast<size_t>(kMaxProbes))
         return;
     try {
-        std::thread(probeThread, page).detach();
-        ++page->threads;
+        std::thread(probeThread).detach();
+        ++l.threads;
     } catch (...) {
-        // With another thread of the page alive the job still gets its turn; with none
-        // it would wait for ever, so the caller hears of it.
-        if (page->threads == 0) {
+        // With another probe thread alive the job still gets its turn; with none it would
+        // wait for ever, so the caller hears of it.
+        if (l.threads == 0) {
+            std::shared_ptr<ProbePage> page = Page ? Page : l.unpaged;
             page->queue.pop_back();
+            if (page->queue.empty())
+                l.waiting.erase(std::find(l.waiting.begin(), l.waiting.end(), page));
             --l.queued;
             throw;
         }

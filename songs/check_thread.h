@@ -4,10 +4,10 @@
 // list when the address answered 200 with a positive length; any other outcome drops the
 // record silently. Started by the song search and the hot list.
 //
-// A page is untrusted input, so probes do not each get a thread without limit: the probes
-// of one page (ProbePage) run at most kMaxProbes at once, the rest wait in page order.
-// Pages never wait for each other, so the page just listed is probed at once even while
-// an earlier page's silent hosts hold all of that page's probes. Start() never blocks.
+// A page is untrusted input, so probes do not each get a thread without limit: at most
+// kMaxProbes run at once in the whole program, and the rest wait. The waiting probes of
+// the newest page (ProbePage) go first, in page order, so the page just listed never
+// queues behind an earlier page's slow hosts. Start() never blocks.
 // Each probe's request has RequestLimit in all, after which it fails like any other probe.
 // Probe threads end by themselves; nothing waits for them at exit, and everything they
 // touch is held by shared_ptr or never destroyed.
@@ -45,7 +45,7 @@ public:
 
 // Probes started but not yet finished (queued or running).
 size_t PendingProbes();
-// Probes running right now (never above kMaxProbes per page).
+// Probes running right now (never above kMaxProbes).
 size_t RunningProbes();
 // Waits until no probe is pending; false when `limit` passed first.
 bool WaitForProbes(std::chrono::milliseconds limit);

@@ -166,30 +166,35 @@ TEST_F(SearchTest, ClosedGateStopsTheSearch)
     EXPECT_EQ(NextItem.load(), 1);
 }
 
-// Each page's probes are a page of their own: the next page's song is probed while every
-// probe of the first page still waits on a silent host.
-TEST_F(SearchTest, NextPageIsProbedWhileTheFirstPageHangs)
+// Each fetched page is a probe page of its own: when a probe of the first page ends, the
+// next page's song is probed before the first page's waiting entries.
+TEST_F(SearchTest, NextPageIsProbedBeforeTheFirstPagesQueue)
 {
-    ScriptedServer silent, songs, search;
+    ScriptedServer songs, search;
     std::string first = "<html>";
-    for (int i = 0; i < kMaxProbes; ++i) {
-        silent.add(Script().read().hold());
-        first += entry(silent.url("/s" + std::to_string(i) + ".mp3"), i);
-    }
+    for (int i = 0; i <= kMaxProbes; ++i)
+        first += entry(songs.url("/s" + std::to_string(i) + ".mp3"), i);
+    // Scripts go to connections in the order they are accepted: one of the first page's
+    // running probes ends after a while, the 33rd connection must be the next page's.
+    for (int i = 0; i < kMaxProbes - 1; ++i)
+        songs.add(Script().read().hold());
+    songs.add(Script().read().pause(3000).close());
     songs.add(Script().answer(kSongHead));
     search.add(Script().answer(HttpResponseText(first, "HTTP/1.1 200 OK", kClose)));
     search.add(Script().answer(HttpResponseText(entry(songs.url("/next.mp3"), 99), "HTTP/1.1 200 OK", kClose)));
     ListingTarget patient = target(search);
     patient.probeLimit = 60s;
 
-    EXPECT_EQ(DoSearch("k", NextItem, patient), static_cast<size_t>(kMaxProbes));
-    EXPECT_EQ(DoSearch("k", NextItem, patient), 1u);
+    EXPECT_EQ(DoSearch("k", NextItem, patient), static_cast<size_t>(kMaxProbes + 1));
     const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (songs.requests().size() < static_cast<size_t>(kMaxProbes) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(DoSearch("k", NextItem, patient), 1u);
     while (listing_.count() == 0 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(5ms);
     EXPECT_EQ(listing_.count(), 1u);
-    EXPECT_EQ(silent.connections(), kMaxProbes);
-    silent.stop();   // ends the held probes
+    EXPECT_EQ(songs.request(kMaxProbes).rfind("HEAD /next.mp3 ", 0), 0u) << songs.request(kMaxProbes);
+    songs.stop();   // ends the held probes
 }
 
 // ---- Search worker ----
