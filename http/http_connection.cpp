@@ -47,9 +47,7 @@ void HttpConnection::connect(const std::string& host, uint16_t port)
 {
     close();
     uint32_t address = 0;
-    if (EqualsNoCase(host, "LOCALHOST")) {
-        ParseIpv4("127.0.0.1", address);
-    } else if (!ParseIpv4(host, address)) {
+    if (!LiteralAddress(host, address)) {
         int error = ResolveHost(host, address);
         if (error)
             RaiseSocketError(error);

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 
+#include "http/busy_flag.h"
 #include "http/http_client.h"
 
 namespace quavrel {
@@ -31,11 +32,11 @@ public:
     bool busy() const;
 
 private:
-    std::shared_ptr<TIdHTTP> acquire(bool& shared);
+    std::chrono::milliseconds requestTimeLimit() const;
 
-    mutable std::mutex mutex_;
     std::shared_ptr<TIdHTTP> client_;
-    bool inUse_ = false;
+    BusyFlag inUse_;
+    mutable std::mutex limitMutex_;
     std::chrono::milliseconds limit_{0};
 };
 

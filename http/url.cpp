@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/bytes.h"
+
 namespace quavrel {
 
 namespace {
@@ -100,6 +102,13 @@ bool ParseIpv4(std::string_view text, uint32_t& address)
     const uint8_t octets[4] = {uint8_t(bytes[0]), uint8_t(bytes[1]), uint8_t(bytes[2]), uint8_t(bytes[3])};
     std::memcpy(&address, octets, 4);   // network byte order is memory order
     return true;
+}
+
+bool LiteralAddress(std::string_view host, uint32_t& address)
+{
+    if (EqualsNoCase(host, "LOCALHOST"))
+        return ParseIpv4("127.0.0.1", address);
+    return ParseIpv4(host, address);
 }
 
 }  // namespace quavrel

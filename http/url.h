@@ -28,5 +28,8 @@ std::string ReplaceBackslashes(std::string_view url);
 UrlParts SplitUrl(std::string_view url);
 // Four dot-separated decimal numbers from 0 to 255; `address` in network byte order.
 bool ParseIpv4(std::string_view text, uint32_t& address);
+// The address of a host that needs no lookup: "LOCALHOST" in any letter case is
+// 127.0.0.1, and four numbers are the address as they stand. False for any other name.
+bool LiteralAddress(std::string_view host, uint32_t& address);
 
 }  // namespace quavrel

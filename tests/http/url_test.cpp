@@ -87,3 +87,18 @@ TEST(ParseIpv4Test, FourNumbersUpTo255)
     for (const char* bad : {"256.0.0.1", "1.2.3", "1.2.3.4.5", "a.b.c.d", "1..2.3", "", "1.2.3.4 ", "1234.1.1.1"})
         EXPECT_FALSE(ParseIpv4(bad, a)) << bad;
 }
+
+// Host names that need no lookup
+TEST(LiteralAddressTest, LocalhostInAnyCaseIsTheLoopback)
+{
+    uint32_t loopback = 0, a = 0;
+    ASSERT_TRUE(ParseIpv4("127.0.0.1", loopback));
+    for (const char* name : {"LOCALHOST", "localhost", "LocalHost"}) {
+        a = 0;
+        EXPECT_TRUE(LiteralAddress(name, a)) << name;
+        EXPECT_EQ(a, loopback) << name;
+    }
+    EXPECT_TRUE(LiteralAddress("10.1.2.3", a));
+    EXPECT_FALSE(LiteralAddress("localhost.example", a));
+    EXPECT_FALSE(LiteralAddress("example.com", a));
+}
