@@ -7,17 +7,19 @@
 namespace quavrel {
 
 namespace {
-std::string withLeadingSlash(std::string text)
+// The path part of a URL with "://" follows the "/" that ends the authority, so the target
+// is that "/" and the path as it stands: "//a/b.mp3" stays "//a/b.mp3".
+std::string rooted(bool hasAuthority, std::string path)
 {
-    if (text.empty() || text[0] != '/')
-        text.insert(0, 1, '/');
-    return text;
+    if (hasAuthority || path.empty() || path[0] != '/')
+        path.insert(0, 1, '/');
+    return path;
 }
 }  // namespace
 
-std::string UrlParts::target() const { return withLeadingSlash(directory + document + query); }
+std::string UrlParts::target() const { return rooted(hasAuthority, directory + document + query); }
 
-std::string UrlParts::requestDirectory() const { return withLeadingSlash(directory); }
+std::string UrlParts::requestDirectory() const { return rooted(hasAuthority, directory); }
 
 std::string ReplaceBackslashes(std::string_view url)
 {

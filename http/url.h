@@ -17,9 +17,10 @@ struct UrlParts {
     std::string document;
     std::string query;           // begins with "?" when present; fragment removed
 
-    // "/" + directory + document + query; never empty.
+    // "/" + directory + document + query; never empty. Without "://" the path as written,
+    // with a "/" put in front when it has none.
     std::string target() const;
-    // "/" + directory: what cookie paths are matched against.
+    // "/" + directory (the same rule without "://"): what cookie paths are matched against.
     std::string requestDirectory() const;
 };
 

@@ -82,6 +82,16 @@ TEST(HttpRequestTest, EncodedKeywordGoesOutAsItStands)
     EXPECT_EQ(server.request(0).substr(0, 50), "GET /searchmp3?type=5&keyword=%B0%AE&items=1 HTTP/");
 }
 
+// A doubled slash at the start of the path is part of the path, and goes out as it stands.
+TEST(HttpRequestTest, DoubledSlashAtThePathStartIsKept)
+{
+    ScriptedServer server;
+    server.add(Script().answer(HttpResponseText("")));
+    TIdHTTP http;
+    http.GetText(server.url("//a/b.mp3"));
+    EXPECT_EQ(server.request(0), ExpectedRequest("GET", "//a/b.mp3", HostOf(server)));
+}
+
 // Port 80 is left out of the Host value; needs the right to listen on port 80.
 TEST(HttpRequestTest, HostOmitsPort80)
 {

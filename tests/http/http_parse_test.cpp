@@ -74,6 +74,15 @@ TEST(ChunkSizeTest, UnreadableLinesCountAsZero)
     EXPECT_EQ(ParseChunkSize("FFFFFFFFF"), 0);
 }
 
+// Leading zeros make a line longer, not its value bigger; past 32 bits it is no size.
+TEST(ChunkSizeTest, AnyNumberOfDigitsReadsAsHex)
+{
+    EXPECT_EQ(ParseChunkSize("00000000a"), 10);
+    EXPECT_EQ(ParseChunkSize(std::string(40, '0') + "1a"), 26);
+    EXPECT_EQ(ParseChunkSize("00007FFFFFFF"), 2147483647);
+    EXPECT_EQ(ParseChunkSize("000080000000"), 0);
+}
+
 // Content-Range
 TEST(ContentRangeTest, BothNumbersMustBeIntegers)
 {

@@ -19,6 +19,15 @@ TEST(SplitUrlTest, HostPortPathQueryAndFragment)
     EXPECT_EQ(u.requestDirectory(), "/a/");
 }
 
+// A doubled slash at the start of the path belongs to the path, and so to cookie paths.
+TEST(SplitUrlTest, DoubledSlashAtThePathStartIsKept)
+{
+    UrlParts u = SplitUrl("http://h:8080//a/b.mp3");
+    EXPECT_EQ(u.target(), "//a/b.mp3");
+    EXPECT_EQ(u.requestDirectory(), "//a/");
+    EXPECT_EQ(SplitUrl("http://h//").target(), "//");
+}
+
 TEST(SplitUrlTest, HostOnlyGivesTheRootTarget)
 {
     EXPECT_EQ(SplitUrl("http://example.com").target(), "/");
