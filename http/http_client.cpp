@@ -41,13 +41,14 @@ void TIdHTTP::Impl::run(HttpMethod method, const std::string& url, BodyDestinati
     if (!claim)
         throw EIdClientBusy("The connection is busy with another request.");
     response.reset();
+    // A URL that fails here has sent nothing, so the open connection stays as it was.
+    RequestTarget target = ResolveTarget(url, last);
+    last = target;
     if (requestLimit.count() > 0)
         connection.setDeadline(std::chrono::steady_clock::now() + requestLimit);
     else
         connection.setDeadline(std::nullopt);
     try {
-        RequestTarget target = ResolveTarget(url, last);
-        last = target;
         exchange(method, target, body);
     } catch (const EIdHTTPProtocolException&) {
         throw;   // the connection was already kept or closed by the keep-alive rule
@@ -98,6 +99,10 @@ void TIdHTTP::Impl::readHead(const RequestTarget& target)
     for (;;) {
         response.reset();
         ReadResponseHead(connection, response);
+        // The server closed inside the head: the lines so far are all there is, and the
+        // connection is dropped with whatever part of a line came.
+        if (response.headersCutShort)
+            connection.close();
         storeCookies(target);
         if (response.statusCode != 100)
             return;
@@ -128,7 +133,7 @@ void TIdHTTP::Impl::failWithStatus()
 
 bool TIdHTTP::Impl::foundClosed() const
 {
-    return connection.closed() && connection.buffered() == 0;
+    return !connection.isOpen() || (connection.closed() && connection.buffered() == 0);
 }
 
 // The connection stays open unless it is gone or the answer said "close".

@@ -143,6 +143,8 @@ void HttpConnection::close()
 
 size_t HttpConnection::receive(char* into, size_t max, int waitLimitMs)
 {
+    if (!isOpen())
+        return 0;   // a dropped connection reads as one the server closed
     const bool ui = TIdAntiFreeze::ShouldUse();
     const auto start = Clock::now();
     for (;;) {

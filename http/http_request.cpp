@@ -10,10 +10,19 @@ namespace {
 const char kContentType[] = "text/html";
 const char kAccept[] = "text/html, */*";
 const char kUserAgent[] = "Mozilla/3.0 (compatible; Indy Library)";
+
+// Each of them would end the request line early and let the rest of the address be read
+// as header lines of its own.
+bool breaksTheRequestLine(std::string_view url)
+{
+    return url.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
 }  // namespace
 
 RequestTarget ResolveTarget(std::string_view url, const RequestTarget& previous)
 {
+    if (breaksTheRequestLine(url))
+        throw EIdInvalidURL("URL contains a CR, LF or NUL byte");
     UrlParts parts = SplitUrl(url);
     RequestTarget target;
     target.path = parts.target();

@@ -20,8 +20,9 @@ struct RequestTarget {
 };
 
 // Where `url` goes. A URL without "://" goes to the host and port of `previous`. Throws
-// EIdIOHandlerPropInvalid for "https", EIdUnknownProtocol for another scheme without a
-// port, and EConvertError for a port that is no number from 0 to 65535.
+// EIdInvalidURL for an address with CR, LF or NUL bytes, EIdIOHandlerPropInvalid for
+// "https", EIdUnknownProtocol for another scheme without a port, and EConvertError for a
+// port that is no number from 0 to 65535.
 RequestTarget ResolveTarget(std::string_view url, const RequestTarget& previous);
 
 // The request line, the header lines (long ones folded) and the empty line. `cookie`

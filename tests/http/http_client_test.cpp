@@ -16,6 +16,7 @@
 using namespace quavrel;
 using quavrel::test::BodyOrFailure;
 using quavrel::test::ExpectedRequest;
+using quavrel::test::FailureText;
 using quavrel::test::HostOf;
 using quavrel::test::HttpResponseText;
 using quavrel::test::kHangGuard;
@@ -209,6 +210,32 @@ TEST(HttpStatusTest, HeadersCutShortOnA200IsAnUndefinedSituation)
     server.add(Script().read().send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n").close());
     TIdHTTP http;
     EXPECT_EQ(failureOf<EIdException>([&] { http.GetText(server.url()); }), "Undefined situation");
+}
+
+// A close inside the head leaves no answer to deliver, whatever the lines so far said.
+TEST(HttpStatusTest, HeaderLineCutShortFailsGetAndHead)
+{
+    const std::string cutShort = "HTTP/1.1 200 OK\r\nContent-Length: 3\r\nX-Partial: abc";
+    ScriptedServer server;
+    server.add(Script().read().send(cutShort).close());
+    server.add(Script().read().send(cutShort).close());
+    TIdHTTP get, head;
+    EXPECT_EQ(FailureText([&] { get.GetText(server.url()); }), "EIdException: Undefined situation");
+    EXPECT_EQ(FailureText([&] { head.Head(server.url()); }), "EIdException: Undefined situation");
+}
+
+// The status is decided before the close is: a failing status fails with its status line,
+// and the dropped connection is not used again.
+TEST(HttpStatusTest, HeaderLineCutShortOnAFailingStatusGivesTheStatusLine)
+{
+    ScriptedServer server;
+    server.add(Script().read().send("HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\nX-Par").close());
+    server.add(Script().answer(HttpResponseText("next")).hold());
+    TIdHTTP http;
+    EXPECT_EQ(FailureText([&] { http.GetText(server.url("/a")); }),
+              "EIdHTTPProtocolException: HTTP/1.1 404 Not Found");
+    EXPECT_EQ(http.GetText(server.url("/b")), "next");
+    EXPECT_EQ(server.connections(), 2);
 }
 
 // Bodies through the client
@@ -406,6 +433,20 @@ TEST(HttpUrlFailureTest, OtherSchemeWithAPortIsPlainHttp)
     server.add(Script().answer(HttpResponseText("plain")));
     TIdHTTP http;
     EXPECT_EQ(http.GetText("ftp://127.0.0.1:" + std::to_string(server.port()) + "/f"), "plain");
+}
+
+// A line break or NUL in an address would let a page write header lines of its own into
+// the request: such an address fails before any connection is made.
+TEST(HttpUrlFailureTest, LineBreaksAndNulFailBeforeConnecting)
+{
+    ScriptedServer server;
+    server.add(Script().answer(HttpResponseText("injected")));
+    const std::string urls[] = {server.url("/a\r\nX-Injected: 1"), server.url("/a\nX: 1"), server.url("/a\r"),
+                                server.url("/a") + std::string(1, '\0') + "b", "http://127.0.0.1\r\n:1/"};
+    TIdHTTP http;
+    for (const std::string& url : urls)
+        EXPECT_EQ(FailureText([&] { http.GetText(url); }), "EIdInvalidURL: URL contains a CR, LF or NUL byte");
+    EXPECT_EQ(server.connections(), 0);
 }
 
 // Relative URLs go to the host of the previous request; a fresh client has none.

@@ -1,0 +1,27 @@
+// The one connection a client keeps between requests: when it is used again and when a
+// failure leaves it alone.
+#include <gtest/gtest.h>
+
+#include "http/http_client.h"
+#include "tests/support/http_client_support.h"
+#include "tests/support/scripted_server.h"
+
+using namespace quavrel;
+using quavrel::test::BodyOrFailure;
+using quavrel::test::HttpResponseText;
+using quavrel::test::Script;
+using quavrel::test::ScriptedServer;
+
+// Failures before anything is sent
+TEST(HttpKeepAliveTest, UrlFailuresLeaveTheOpenConnectionAlone)
+{
+    ScriptedServer server;
+    server.add(Script().answer(HttpResponseText("one")).answer(HttpResponseText("two")).hold());
+    TIdHTTP http;
+    EXPECT_EQ(http.GetText(server.url("/1")), "one");
+    EXPECT_THROW(http.GetText("ftp://127.0.0.1/"), EIdUnknownProtocol);
+    EXPECT_THROW(http.GetText("https://127.0.0.1/"), EIdIOHandlerPropInvalid);
+    EXPECT_THROW(http.GetText("http://127.0.0.1:8o/"), EConvertError);
+    EXPECT_EQ(BodyOrFailure(http, server.url("/2")), "two");
+    EXPECT_EQ(server.connections(), 1);
+}
