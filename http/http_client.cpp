@@ -16,7 +16,7 @@ constexpr int kFailureBodyWaitMs = 2000;
 struct TIdHTTP::Impl {
     HttpConnection connection;
     HttpResponse response;
-    std::shared_ptr<CookieManager> cookies;   // created with the first response
+    std::shared_ptr<CookieManager> cookies;   // created with the first response unless shared
     bool keepAlive = false;                   // what the previous response allowed
     bool basicCredential = false;             // set by a 401 asking for Basic
     RequestTarget last;                       // where URLs without "://" go
@@ -179,5 +179,6 @@ bool TIdHTTP::busy() const { return impl_->busy.busy(); }
 
 void TIdHTTP::setRequestTimeLimit(std::chrono::milliseconds limit) { impl_->requestLimit = limit; }
 void TIdHTTP::setProgress(ProgressFn progress) { impl_->progress = std::move(progress); }
+void TIdHTTP::setCookieManager(std::shared_ptr<CookieManager> store) { impl_->cookies = std::move(store); }
 
 }  // namespace quavrel

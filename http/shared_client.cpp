@@ -2,14 +2,20 @@
 
 namespace quavrel {
 
-SharedHttpClient::SharedHttpClient() : client_(std::make_shared<TIdHTTP>()) {}
+SharedHttpClient::SharedHttpClient()
+    : cookies_(std::make_shared<CookieManager>()), client_(std::make_shared<TIdHTTP>())
+{
+    client_->setCookieManager(cookies_);
+}
 
 std::string SharedHttpClient::GetText(const std::string& url)
 {
     BusyFlag::Claim claim = inUse_.tryClaim();
     std::shared_ptr<TIdHTTP> client = client_;
-    if (!claim)
+    if (!claim) {
         client = std::make_shared<TIdHTTP>();
+        client->setCookieManager(cookies_);
+    }
     client->setRequestTimeLimit(requestTimeLimit());
     return client->GetText(url);
 }
