@@ -170,6 +170,16 @@ TEST(CookieManagerTest, ExpiredAndUnreadableDatesAreRemoved)
     EXPECT_EQ(store.cookies().size(), 1u);
 }
 
+// A server deletes a cookie by sending it again with "Max-Age=0": it goes at once.
+TEST(CookieManagerTest, MaxAgeZeroExpiresAtOnce)
+{
+    CookieManager store;
+    store.AddCookie("a=1; path=/", "h", false, kNow);
+    store.AddCookie("a=1; path=/; Max-Age=0", "h", false, kNow);
+    EXPECT_EQ(store.CookieValue("h", "/", kNow), "");
+    EXPECT_TRUE(store.cookies().empty());
+}
+
 // Sharing between threads: the window's store serves the search worker and the UI thread.
 TEST(CookieManagerTest, ThreadsStoringAndSendingAtOnceLoseNothing)
 {

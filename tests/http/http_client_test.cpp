@@ -238,6 +238,21 @@ TEST(HttpStatusTest, HeaderLineCutShortOnAFailingStatusGivesTheStatusLine)
     EXPECT_EQ(server.connections(), 2);
 }
 
+// Only 100 is skipped; every other informational status, and 304, fails like an error.
+TEST(HttpStatusTest, Other1xxAnd304AreStatusFailures)
+{
+    const char* statuses[] = {"HTTP/1.1 101 Switching Protocols", "HTTP/1.1 199 Later", "HTTP/1.1 304 Not Modified"};
+    Script script;
+    for (const char* status : statuses)
+        script.answer(HttpResponseText("", status));
+    ScriptedServer server;
+    server.add(script.hold());
+    TIdHTTP http;
+    http.setRequestTimeLimit(kHangGuard);   // a skipped status would wait for one more
+    for (const char* status : statuses)
+        EXPECT_EQ(FailureText([&] { http.GetText(server.url()); }), std::string("EIdHTTPProtocolException: ") + status);
+}
+
 // Bodies through the client
 TEST(HttpBodyTest, CloseDelimitedBody)
 {
@@ -507,6 +522,24 @@ TEST(HttpCookieTest, CookieWithPathGoesBackLastInTheHeaders)
     http.GetText(server.url("/hotlist.asp"));
     http.GetText(server.url("/searchmp3?x=1"));
     EXPECT_EQ(server.request(1), ExpectedRequest("GET", "/searchmp3?x=1", HostOf(server), "Cookie: sid=42\r\n"));
+}
+
+// Cookies are taken from every answer: a failing one, a redirect, a 100 before the answer.
+TEST(HttpCookieTest, CookiesOfFailingRedirectAndContinueAnswersAreKept)
+{
+    ScriptedServer server;
+    server.add(Script()
+                   .answer(HttpResponseText("", "HTTP/1.1 404 Not Found", "Set-Cookie: a=1; path=/\r\n"))
+                   .answer(HttpResponseText("", "HTTP/1.1 302 Found", "Location: /x\r\nSet-Cookie: b=2; path=/\r\n"))
+                   .answer("HTTP/1.1 100 Continue\r\nSet-Cookie: c=3; path=/\r\n\r\n" + HttpResponseText("ok"))
+                   .answer(HttpResponseText(""))
+                   .hold());
+    TIdHTTP http;
+    EXPECT_THROW(http.GetText(server.url("/1")), EIdHTTPProtocolException);
+    EXPECT_THROW(http.GetText(server.url("/2")), EIdHTTPProtocolException);
+    EXPECT_EQ(http.GetText(server.url("/3")), "ok");
+    http.GetText(server.url("/4"));
+    EXPECT_EQ(server.request(3), ExpectedRequest("GET", "/4", HostOf(server), "Cookie: c=3; b=2; a=1\r\n"));
 }
 
 TEST(HttpCookieTest, Cookie2PortListFailsTheRequest)

@@ -150,6 +150,14 @@ TEST(FoldHeaderLineTest, LongLinesBreakAfterBlanksWithinTheLimit)
     EXPECT_EQ(joined, line);
 }
 
+TEST(FoldHeaderLineTest, FoldingStartsAbove1024Characters)
+{
+    std::string line = "Cookie: a=1; " + std::string(kFoldLineLength - 13, 'b');
+    ASSERT_EQ(line.size(), kFoldLineLength);
+    EXPECT_EQ(FoldHeaderLine(line).size(), 1u);
+    EXPECT_EQ(FoldHeaderLine(line + "b"), (std::vector<std::string>{"Cookie: a=1;", " " + std::string(kFoldLineLength - 12, 'b')}));
+}
+
 // Base64 of the empty Basic credential and the padding cases
 TEST(Base64Test, EncodesWithPadding)
 {

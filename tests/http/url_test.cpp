@@ -73,6 +73,7 @@ TEST(ReplaceBackslashesTest, GbkTrailBytesStay)
     EXPECT_EQ(ReplaceBackslashes("/\x95\x5C\\x"), "/\x95\x5C/x");
     EXPECT_EQ(ReplaceBackslashes("\xD6\xD0\\"), "\xD6\xD0/");
     EXPECT_EQ(ReplaceBackslashes("\xFF\\"), "\xFF/");   // 0xFF is no lead byte
+    EXPECT_EQ(ReplaceBackslashes("\x80\\"), "\x80/");   // nor is 0x80
 }
 
 // URLs without "://"
