@@ -50,8 +50,8 @@ public:
     // total (-1 when unknown).
     using ProgressFn = std::function<void(int64_t received, int64_t total)>;
     void setProgress(ProgressFn progress);
-    // Beyond the designed client: keep cookies in `store`, which other clients may share
-    // (it is safe for use by several threads). Set between requests, not during one.
+    // Keeps cookies in `store` instead of a store of its own, so that several clients can
+    // share one (the store is safe for use by several threads). Set between requests.
     void setCookieManager(std::shared_ptr<CookieManager> store);
 
 private:
