@@ -105,6 +105,7 @@ void CookieManager::AddCookie(std::string_view header, const std::string& host, 
     Cookie cookie = ParseSetCookie(header, host, cookie2, now);
     if (!CookieDomainAccepted(cookie.domain, host))
         return;
+    std::lock_guard<std::mutex> lock(mutex_);
     auto domain = std::find_if(domains_.begin(), domains_.end(),
                                [&](const Domain& d) { return EqualsNoCase(d.name, cookie.domain); });
     if (domain == domains_.end()) {
@@ -136,6 +137,7 @@ void CookieManager::dropExpired(Clock::time_point now)
 
 std::string CookieManager::CookieValue(std::string_view host, std::string_view directory, Clock::time_point now)
 {
+    std::lock_guard<std::mutex> lock(mutex_);
     dropExpired(now);
     std::vector<const Cookie*> chosen;
     for (const Domain& domain : domains_) {
@@ -161,6 +163,7 @@ std::string CookieManager::CookieValue(std::string_view host, std::string_view d
 
 std::vector<Cookie> CookieManager::cookies() const
 {
+    std::lock_guard<std::mutex> lock(mutex_);
     std::vector<Cookie> all;
     for (const Domain& domain : domains_)
         all.insert(all.end(), domain.cookies.begin(), domain.cookies.end());

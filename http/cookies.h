@@ -1,9 +1,12 @@
 #pragma once
-// CookieManager: the in-memory cookie store of one HTTP client. The client hands it every
+// CookieManager: the in-memory cookie store of an HTTP client. The client hands it every
 // "Set-cookie" and "Set-cookie2" value it receives and asks it for the "Cookie" value
-// before each request. Nothing is written to disk.
+// before each request. Nothing is written to disk. The window's clients share one store
+// for the whole run, from the search worker and the UI thread at once, so every call
+// holds the store's lock.
 #include <chrono>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,12 +53,13 @@ public:
     std::vector<Cookie> cookies() const;
 
 private:
-    void dropExpired(Clock::time_point now);
+    void dropExpired(Clock::time_point now);   // with the lock held
 
     struct Domain {
         std::string name;
         std::vector<Cookie> cookies;
     };
+    mutable std::mutex mutex_;
     std::vector<Domain> domains_;
 };
 

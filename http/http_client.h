@@ -50,6 +50,9 @@ public:
     // total (-1 when unknown).
     using ProgressFn = std::function<void(int64_t received, int64_t total)>;
     void setProgress(ProgressFn progress);
+    // Keeps cookies in `store` instead of a store of its own, so that several clients can
+    // share one (the store is safe for use by several threads). Set between requests.
+    void setCookieManager(std::shared_ptr<CookieManager> store);
 
 private:
     struct Impl;

@@ -47,9 +47,7 @@ void HttpConnection::connect(const std::string& host, uint16_t port)
 {
     close();
     uint32_t address = 0;
-    if (EqualsNoCase(host, "LOCALHOST")) {
-        ParseIpv4("127.0.0.1", address);
-    } else if (!ParseIpv4(host, address)) {
+    if (!LiteralAddress(host, address)) {
         int error = ResolveHost(host, address);
         if (error)
             RaiseSocketError(error);
@@ -145,6 +143,8 @@ void HttpConnection::close()
 
 size_t HttpConnection::receive(char* into, size_t max, int waitLimitMs)
 {
+    if (!isOpen())
+        return 0;   // a dropped connection reads as one the server closed
     const bool ui = TIdAntiFreeze::ShouldUse();
     const auto start = Clock::now();
     for (;;) {

@@ -19,6 +19,7 @@ QUAVREL_EXCEPTION(EIdUnknownProtocol, EIdException);          // empty message
 QUAVREL_EXCEPTION(EIdInvalidSocket, EIdException);            // "Cannot allocate socket."
 QUAVREL_EXCEPTION(EIdClientBusy, EIdException);               // a second request on a busy client
 QUAVREL_EXCEPTION(EIdAborted, EIdException);                  // the program closed during the wait
+QUAVREL_EXCEPTION(EIdInvalidURL, EIdException);               // "URL contains a CR, LF or NUL byte"
 
 // A socket call failed: "Socket Error # <code>\r\n<text>", with the Windows socket error
 // code and text, so users see the same message on every platform.

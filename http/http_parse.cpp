@@ -19,7 +19,7 @@ int32_t ParseContentLength(std::string_view value) { return StrToIntDef(TrimView
 int32_t ParseChunkSize(std::string_view line)
 {
     std::string_view digits = line.substr(0, line.find(' '));
-    if (digits.empty() || digits.size() > 8)
+    if (digits.empty())
         return 0;
     int64_t size = 0;
     for (char c : digits) {
@@ -27,8 +27,10 @@ int32_t ParseChunkSize(std::string_view line)
         if (digit < 0)
             return 0;
         size = size * 16 + digit;
+        if (size > INT32_MAX)
+            return 0;   // too big for a size: the line reads as none
     }
-    return size > 2147483647LL ? 0 : static_cast<int32_t>(size);
+    return static_cast<int32_t>(size);
 }
 
 void CheckContentRange(std::string_view value)

@@ -21,7 +21,8 @@ constexpr size_t kFoldLineLength = 1024;
 int32_t ParseStatusCode(std::string_view statusLine);
 // A "Content-Length" value: trimmed and read as an integer, -1 when unreadable.
 int32_t ParseContentLength(std::string_view value);
-// A chunk-size line: cut at its first space and read as hexadecimal; 0 when unreadable.
+// A chunk-size line: cut at its first space and read as hexadecimal, however many digits;
+// 0 when unreadable or too big for a signed 32-bit size.
 int32_t ParseChunkSize(std::string_view line);
 // A "Content-Range" value "unit first-second/total": throws EConvertError when the first
 // or the second number is not an integer. Empty values are not checked.

@@ -2,51 +2,36 @@
 
 namespace quavrel {
 
-SharedHttpClient::SharedHttpClient() : client_(std::make_shared<TIdHTTP>()) {}
-
-std::shared_ptr<TIdHTTP> SharedHttpClient::acquire(bool& shared)
+SharedHttpClient::SharedHttpClient()
+    : cookies_(std::make_shared<CookieManager>()), client_(std::make_shared<TIdHTTP>())
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!inUse_) {
-        inUse_ = true;
-        shared = true;
-        client_->setRequestTimeLimit(limit_);
-        return client_;
-    }
-    shared = false;
-    auto fresh = std::make_shared<TIdHTTP>();
-    fresh->setRequestTimeLimit(limit_);
-    return fresh;
+    client_->setCookieManager(cookies_);
 }
 
 std::string SharedHttpClient::GetText(const std::string& url)
 {
-    bool shared = false;
-    std::shared_ptr<TIdHTTP> client = acquire(shared);
-    struct Release {
-        SharedHttpClient* owner;
-        bool shared;
-        ~Release()
-        {
-            if (!shared)
-                return;
-            std::lock_guard<std::mutex> lock(owner->mutex_);
-            owner->inUse_ = false;
-        }
-    } release{this, shared};
+    BusyFlag::Claim claim = inUse_.tryClaim();
+    std::shared_ptr<TIdHTTP> client = client_;
+    if (!claim) {
+        client = std::make_shared<TIdHTTP>();
+        client->setCookieManager(cookies_);
+    }
+    client->setRequestTimeLimit(requestTimeLimit());
     return client->GetText(url);
 }
 
 void SharedHttpClient::setRequestTimeLimit(std::chrono::milliseconds limit)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(limitMutex_);
     limit_ = limit;   // reaches the shared client with its next request
 }
 
-bool SharedHttpClient::busy() const
+std::chrono::milliseconds SharedHttpClient::requestTimeLimit() const
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return inUse_;
+    std::lock_guard<std::mutex> lock(limitMutex_);
+    return limit_;
 }
+
+bool SharedHttpClient::busy() const { return inUse_.busy(); }
 
 }  // namespace quavrel

@@ -4,14 +4,17 @@
 // finds it busy (another thread's request, or one interrupted by a click handled during
 // a wait on the UI thread) runs on a fresh client with the same settings instead of
 // waiting, so the UI thread never freezes behind a worker and a nested request never
-// waits for the one it interrupted. Every request holds the client it uses by shared_ptr,
-// and callers hold this object by shared_ptr, so closing the window during a request
-// destroys nothing under it.
+// waits for the one it interrupted. The fresh clients keep their cookies in the shared
+// client's store, so the run has one store whichever client served a request. Every
+// request holds the client it uses by shared_ptr, and callers hold this object by
+// shared_ptr, so closing the window during a request destroys nothing under it.
 #include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
 
+#include "http/busy_flag.h"
+#include "http/cookies.h"
 #include "http/http_client.h"
 
 namespace quavrel {
@@ -31,11 +34,12 @@ public:
     bool busy() const;
 
 private:
-    std::shared_ptr<TIdHTTP> acquire(bool& shared);
+    std::chrono::milliseconds requestTimeLimit() const;
 
-    mutable std::mutex mutex_;
+    std::shared_ptr<CookieManager> cookies_;
     std::shared_ptr<TIdHTTP> client_;
-    bool inUse_ = false;
+    BusyFlag inUse_;
+    mutable std::mutex limitMutex_;
     std::chrono::milliseconds limit_{0};
 };
 

@@ -2,20 +2,24 @@
 
 #include <cstring>
 
+#include "platform/bytes.h"
+
 namespace quavrel {
 
 namespace {
-std::string withLeadingSlash(std::string text)
+// The path part of a URL with "://" follows the "/" that ends the authority, so the target
+// is that "/" and the path as it stands: "//a/b.mp3" stays "//a/b.mp3".
+std::string rooted(bool hasAuthority, std::string path)
 {
-    if (text.empty() || text[0] != '/')
-        text.insert(0, 1, '/');
-    return text;
+    if (hasAuthority || path.empty() || path[0] != '/')
+        path.insert(0, 1, '/');
+    return path;
 }
 }  // namespace
 
-std::string UrlParts::target() const { return withLeadingSlash(directory + document + query); }
+std::string UrlParts::target() const { return rooted(hasAuthority, directory + document + query); }
 
-std::string UrlParts::requestDirectory() const { return withLeadingSlash(directory); }
+std::string UrlParts::requestDirectory() const { return rooted(hasAuthority, directory); }
 
 std::string ReplaceBackslashes(std::string_view url)
 {
@@ -100,6 +104,13 @@ bool ParseIpv4(std::string_view text, uint32_t& address)
     const uint8_t octets[4] = {uint8_t(bytes[0]), uint8_t(bytes[1]), uint8_t(bytes[2]), uint8_t(bytes[3])};
     std::memcpy(&address, octets, 4);   // network byte order is memory order
     return true;
+}
+
+bool LiteralAddress(std::string_view host, uint32_t& address)
+{
+    if (EqualsNoCase(host, "LOCALHOST"))
+        return ParseIpv4("127.0.0.1", address);
+    return ParseIpv4(host, address);
 }
 
 }  // namespace quavrel

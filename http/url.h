@@ -17,9 +17,10 @@ struct UrlParts {
     std::string document;
     std::string query;           // begins with "?" when present; fragment removed
 
-    // "/" + directory + document + query; never empty.
+    // "/" + directory + document + query; never empty. Without "://" the path as written,
+    // with a "/" put in front when it has none.
     std::string target() const;
-    // "/" + directory: what cookie paths are matched against.
+    // "/" + directory (the same rule without "://"): what cookie paths are matched against.
     std::string requestDirectory() const;
 };
 
@@ -28,5 +29,8 @@ std::string ReplaceBackslashes(std::string_view url);
 UrlParts SplitUrl(std::string_view url);
 // Four dot-separated decimal numbers from 0 to 255; `address` in network byte order.
 bool ParseIpv4(std::string_view text, uint32_t& address);
+// The address of a host that needs no lookup: "LOCALHOST" in any letter case is
+// 127.0.0.1, and four numbers are the address as they stand. False for any other name.
+bool LiteralAddress(std::string_view host, uint32_t& address);
 
 }  // namespace quavrel

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "http/http_date.h"
 #include "http/http_errors.h"
 
@@ -166,4 +168,31 @@ TEST(CookieManagerTest, ExpiredAndUnreadableDatesAreRemoved)
     EXPECT_EQ(store.cookies().size(), 2u);
     EXPECT_EQ(store.CookieValue("h", "/", kNow + std::chrono::seconds(61)), "new=1");
     EXPECT_EQ(store.cookies().size(), 1u);
+}
+
+// A server deletes a cookie by sending it again with "Max-Age=0": it goes at once.
+TEST(CookieManagerTest, MaxAgeZeroExpiresAtOnce)
+{
+    CookieManager store;
+    store.AddCookie("a=1; path=/", "h", false, kNow);
+    store.AddCookie("a=1; path=/; Max-Age=0", "h", false, kNow);
+    EXPECT_EQ(store.CookieValue("h", "/", kNow), "");
+    EXPECT_TRUE(store.cookies().empty());
+}
+
+// Sharing between threads: the window's store serves the search worker and the UI thread.
+TEST(CookieManagerTest, ThreadsStoringAndSendingAtOnceLoseNothing)
+{
+    CookieManager store;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&store, t] {
+            for (int i = 0; i < 300; ++i) {
+                store.AddCookie("c" + std::to_string(t) + "_" + std::to_string(i) + "=v; path=/", "h", false, kNow);
+                store.CookieValue("h", "/", kNow);
+            }
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(store.cookies().size(), 1200u);
 }

@@ -21,11 +21,13 @@
 #include "http/http_client.h"
 #include "http/http_errors.h"
 #include "tests/support/hostile_heap.h"
+#include "tests/support/http_client_support.h"
 #include "tests/support/scripted_server.h"
 
 namespace quavrel {
 namespace {
 
+using test::FailureText;
 using test::Script;
 using test::ScriptedServer;
 using test::HeapWatch;
@@ -129,18 +131,6 @@ StreamServer::Generator headThenRepeat(std::string head, std::string repeat, lon
     };
 }
 
-// The message of what `call` throws; "" when it returns.
-template <typename Call>
-std::string failureOf(Call&& call)
-{
-    try {
-        call();
-    } catch (const Exception& e) {
-        return std::string(e.className()) + ": " + e.message();
-    }
-    return "";
-}
-
 // ---- Headers that never end ----
 
 // Header lines for ever: the client gives up on a head that big instead of keeping every
@@ -154,7 +144,7 @@ TEST(HostileHeadersTest, EndlessHeaderLinesFailWithBoundedMemory)
     StreamServer server(headThenRepeat("HTTP/1.1 200 OK\r\n", lines, 128 * kMiB));
     TIdHTTP client;
     HeapWatch heap;
-    std::string failure = failureOf([&] { client.GetText(server.url()); });
+    std::string failure = FailureText([&] { client.GetText(server.url()); });
     EXPECT_NE(failure, "") << "an endless head was taken as a response";
     EXPECT_LT(heap.peakGrowth(), 32 * kMiB) << "the client kept the header flood: " << server.sent() << " bytes sent";
 }
@@ -168,7 +158,7 @@ TEST(HostileHeadersTest, EndlessContinuationLinesFailWithBoundedMemory)
     StreamServer server(headThenRepeat("HTTP/1.1 200 OK\r\nX-Long: a\r\n", lines, 128 * kMiB));
     TIdHTTP client;
     HeapWatch heap;
-    std::string failure = failureOf([&] { client.GetText(server.url()); });
+    std::string failure = FailureText([&] { client.GetText(server.url()); });
     EXPECT_NE(failure, "") << "an endless header value was taken as a response";
     EXPECT_LT(heap.peakGrowth(), 32 * kMiB) << "the client kept the header flood: " << server.sent() << " bytes sent";
 }
@@ -179,7 +169,7 @@ TEST(HostileHeadersTest, EndlessLineWithoutBreakFailsAtTheLineLimit)
     StreamServer server(headThenRepeat("HTTP/1.1 200 OK\r\nX-Endless: ", std::string(65536, 'c'), 64 * kMiB));
     TIdHTTP client;
     HeapWatch heap;
-    EXPECT_EQ(failureOf([&] { client.GetText(server.url()); }),
+    EXPECT_EQ(FailureText([&] { client.GetText(server.url()); }),
               "EIdReadLnMaxLineLengthExceeded: Max line length exceeded.");
     EXPECT_LT(heap.peakGrowth(), 4 * kMiB);
 }
@@ -211,7 +201,7 @@ TEST(HostileLinesTest, LongestLinePassesAndOneByteMoreFails)
         TIdHTTP passing;
         EXPECT_EQ(passing.GetText(server.url()), "ok");
         TIdHTTP failing;
-        EXPECT_EQ(failureOf([&] { failing.GetText(server.url()); }),
+        EXPECT_EQ(FailureText([&] { failing.GetText(server.url()); }),
                   "EIdReadLnMaxLineLengthExceeded: Max line length exceeded.");
     }
 }
@@ -274,7 +264,7 @@ TEST(HostileBodyTest, ResetInTheMiddleOfABodyIsASocketError)
         server.add(Script().read().send(head + part).pause(100).reset());
         TIdHTTP client;
         std::string stream = "kept";
-        std::string failure = failureOf([&] { client.GetToStream(server.url(), stream); });
+        std::string failure = FailureText([&] { client.GetToStream(server.url(), stream); });
         EXPECT_EQ(failure, "EIdSocketError: Socket Error # 10054\r\nConnection reset by peer.");
         EXPECT_EQ(stream, "kept");
     }
@@ -289,7 +279,7 @@ TEST(HostileBodyTest, CloseBeforeTheBody)
     server.add(Script().read().send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n").close());
     TIdHTTP client;
     std::string body = "unchanged";
-    std::string failure = failureOf([&] { body = client.GetText(server.url()); });
+    std::string failure = FailureText([&] { body = client.GetText(server.url()); });
     if (failure.empty())
         EXPECT_EQ(body, "");
     else
@@ -307,7 +297,7 @@ TEST(HostileBodyTest, AbsurdChunkSizesAreNeverAllocated)
         TIdHTTP client;
         HeapWatch heap;
         std::string body = "unchanged";
-        std::string failure = failureOf([&] { body = client.GetText(server.url()); });
+        std::string failure = FailureText([&] { body = client.GetText(server.url()); });
         EXPECT_TRUE(failure.empty() ? body.empty() : failure.rfind("EIdConnClosedGracefully", 0) == 0) << failure;
         EXPECT_LT(heap.peakGrowth(), 4 * kMiB);
     }
@@ -317,7 +307,7 @@ TEST(HostileBodyTest, AbsurdChunkSizesAreNeverAllocated)
                                         "7FFFFFFF\r\n" + std::string(1000, 'q')).close());
         TIdHTTP client;
         HeapWatch heap;
-        EXPECT_EQ(failureOf([&] { client.GetText(server.url()); }),
+        EXPECT_EQ(FailureText([&] { client.GetText(server.url()); }),
                   "EIdConnClosedGracefully: Connection Closed Gracefully.");
         EXPECT_LT(heap.peakGrowth(), 4 * kMiB);
     }

@@ -10,26 +10,20 @@
 #include <chrono>
 #include <thread>
 
+#include "tests/support/http_client_support.h"
 #include "tests/support/scripted_server.h"
 
 using namespace quavrel;
+using quavrel::test::BodyOrFailure;
+using quavrel::test::ExpectedRequest;
+using quavrel::test::FailureText;
+using quavrel::test::HostOf;
 using quavrel::test::HttpResponseText;
+using quavrel::test::kHangGuard;
 using quavrel::test::Script;
 using quavrel::test::ScriptedServer;
 
 namespace {
-const std::string kTail =
-    "Accept: text/html, */*\r\nUser-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n";
-
-std::string expectedRequest(const std::string& method, const std::string& target, const std::string& host,
-                            const std::string& extra = "")
-{
-    return method + " " + target + " HTTP/1.1\r\nContent-Type: text/html\r\nHost: " + host + "\r\n" + kTail + extra +
-           "\r\n";
-}
-
-std::string hostOf(const ScriptedServer& server) { return "127.0.0.1:" + std::to_string(server.port()); }
-
 // A port on 127.0.0.1 where nothing listens.
 uint16_t closedPort()
 {
@@ -65,7 +59,7 @@ TEST(HttpRequestTest, GetSendsTheExactBytes)
     server.add(Script().answer(HttpResponseText("hi")));
     TIdHTTP http;
     EXPECT_EQ(http.GetText(server.url("/a/b.mp3?x=1#frag")), "hi");
-    EXPECT_EQ(server.request(0), expectedRequest("GET", "/a/b.mp3?x=1", hostOf(server)));
+    EXPECT_EQ(server.request(0), ExpectedRequest("GET", "/a/b.mp3?x=1", HostOf(server)));
 }
 
 TEST(HttpRequestTest, HeadSendsTheExactBytesAndReadsStatusAndLength)
@@ -74,7 +68,7 @@ TEST(HttpRequestTest, HeadSendsTheExactBytesAndReadsStatusAndLength)
     server.add(Script().answer("HTTP/1.1 200 OK\r\nContent-Length: 4096\r\n\r\n"));
     TIdHTTP http;
     http.Head(server.url("/song.mp3"));
-    EXPECT_EQ(server.request(0), expectedRequest("HEAD", "/song.mp3", hostOf(server)));
+    EXPECT_EQ(server.request(0), ExpectedRequest("HEAD", "/song.mp3", HostOf(server)));
     EXPECT_EQ(http.StatusCode(), 200);
     EXPECT_EQ(http.ContentLength(), 4096);
     EXPECT_EQ(http.StatusLine(), "HTTP/1.1 200 OK");
@@ -89,6 +83,16 @@ TEST(HttpRequestTest, EncodedKeywordGoesOutAsItStands)
     EXPECT_EQ(server.request(0).substr(0, 50), "GET /searchmp3?type=5&keyword=%B0%AE&items=1 HTTP/");
 }
 
+// A doubled slash at the start of the path is part of the path, and goes out as it stands.
+TEST(HttpRequestTest, DoubledSlashAtThePathStartIsKept)
+{
+    ScriptedServer server;
+    server.add(Script().answer(HttpResponseText("")));
+    TIdHTTP http;
+    http.GetText(server.url("//a/b.mp3"));
+    EXPECT_EQ(server.request(0), ExpectedRequest("GET", "//a/b.mp3", HostOf(server)));
+}
+
 // Port 80 is left out of the Host value; needs the right to listen on port 80.
 TEST(HttpRequestTest, HostOmitsPort80)
 {
@@ -101,7 +105,7 @@ TEST(HttpRequestTest, HostOmitsPort80)
     server->add(Script().answer(HttpResponseText("")));
     TIdHTTP http;
     http.GetText("http://127.0.0.1/x");
-    EXPECT_EQ(server->request(0), expectedRequest("GET", "/x", "127.0.0.1"));
+    EXPECT_EQ(server->request(0), ExpectedRequest("GET", "/x", "127.0.0.1"));
 }
 
 TEST(HttpRequestTest, LongCookieLineIsFolded)
@@ -197,7 +201,7 @@ TEST(HttpStatusTest, BasicChallengeAddsAnEmptyCredentialToLaterRequests)
     EXPECT_THROW(http.GetText(server.url("/1")), EIdHTTPProtocolException);
     EXPECT_THROW(http.GetText(server.url("/2")), EIdHTTPProtocolException);
     EXPECT_EQ(server.request(0).find("Authorization"), std::string::npos);
-    EXPECT_EQ(server.request(1), expectedRequest("GET", "/2", hostOf(server), "Authorization: Basic Og==\r\n"));
+    EXPECT_EQ(server.request(1), ExpectedRequest("GET", "/2", HostOf(server), "Authorization: Basic Og==\r\n"));
 }
 
 TEST(HttpStatusTest, HeadersCutShortOnA200IsAnUndefinedSituation)
@@ -206,6 +210,47 @@ TEST(HttpStatusTest, HeadersCutShortOnA200IsAnUndefinedSituation)
     server.add(Script().read().send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n").close());
     TIdHTTP http;
     EXPECT_EQ(failureOf<EIdException>([&] { http.GetText(server.url()); }), "Undefined situation");
+}
+
+// A close inside the head leaves no answer to deliver, whatever the lines so far said.
+TEST(HttpStatusTest, HeaderLineCutShortFailsGetAndHead)
+{
+    const std::string cutShort = "HTTP/1.1 200 OK\r\nContent-Length: 3\r\nX-Partial: abc";
+    ScriptedServer server;
+    server.add(Script().read().send(cutShort).close());
+    server.add(Script().read().send(cutShort).close());
+    TIdHTTP get, head;
+    EXPECT_EQ(FailureText([&] { get.GetText(server.url()); }), "EIdException: Undefined situation");
+    EXPECT_EQ(FailureText([&] { head.Head(server.url()); }), "EIdException: Undefined situation");
+}
+
+// The status is decided before the close is: a failing status fails with its status line,
+// and the dropped connection is not used again.
+TEST(HttpStatusTest, HeaderLineCutShortOnAFailingStatusGivesTheStatusLine)
+{
+    ScriptedServer server;
+    server.add(Script().read().send("HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\nX-Par").close());
+    server.add(Script().answer(HttpResponseText("next")).hold());
+    TIdHTTP http;
+    EXPECT_EQ(FailureText([&] { http.GetText(server.url("/a")); }),
+              "EIdHTTPProtocolException: HTTP/1.1 404 Not Found");
+    EXPECT_EQ(http.GetText(server.url("/b")), "next");
+    EXPECT_EQ(server.connections(), 2);
+}
+
+// Only 100 is skipped; every other informational status, and 304, fails like an error.
+TEST(HttpStatusTest, Other1xxAnd304AreStatusFailures)
+{
+    const char* statuses[] = {"HTTP/1.1 101 Switching Protocols", "HTTP/1.1 199 Later", "HTTP/1.1 304 Not Modified"};
+    Script script;
+    for (const char* status : statuses)
+        script.answer(HttpResponseText("", status));
+    ScriptedServer server;
+    server.add(script.hold());
+    TIdHTTP http;
+    http.setRequestTimeLimit(kHangGuard);   // a skipped status would wait for one more
+    for (const char* status : statuses)
+        EXPECT_EQ(FailureText([&] { http.GetText(server.url()); }), std::string("EIdHTTPProtocolException: ") + status);
 }
 
 // Bodies through the client
@@ -326,8 +371,9 @@ TEST(HttpConnectionTest, ConnectionCloseForcesAReconnect)
     server.add(Script().answer(HttpResponseText("one", "HTTP/1.1 200 OK", "Connection: close\r\n")).hold());
     server.add(Script().answer(HttpResponseText("two")).hold());
     TIdHTTP http;
+    http.setRequestTimeLimit(kHangGuard);
     EXPECT_EQ(http.GetText(server.url()), "one");
-    EXPECT_EQ(http.GetText(server.url()), "two");
+    EXPECT_EQ(BodyOrFailure(http, server.url()), "two") << "the connection the answer closed was used again";
     EXPECT_EQ(server.connections(), 2);
 }
 
@@ -338,8 +384,9 @@ TEST(HttpConnectionTest, ProxyConnectionCloseCountsToo)
     server.add(Script().answer(HttpResponseText("one", "HTTP/1.1 200 OK", "Proxy-Connection:  CLOSE \r\n")).hold());
     server.add(Script().answer(HttpResponseText("two")).hold());
     TIdHTTP http;
+    http.setRequestTimeLimit(kHangGuard);
     EXPECT_EQ(http.GetText(server.url()), "one");
-    EXPECT_EQ(http.GetText(server.url()), "two");
+    EXPECT_EQ(BodyOrFailure(http, server.url()), "two") << "the connection the answer closed was used again";
     EXPECT_EQ(server.connections(), 2);
 }
 
@@ -403,6 +450,20 @@ TEST(HttpUrlFailureTest, OtherSchemeWithAPortIsPlainHttp)
     EXPECT_EQ(http.GetText("ftp://127.0.0.1:" + std::to_string(server.port()) + "/f"), "plain");
 }
 
+// A line break or NUL in an address would let a page write header lines of its own into
+// the request: such an address fails before any connection is made.
+TEST(HttpUrlFailureTest, LineBreaksAndNulFailBeforeConnecting)
+{
+    ScriptedServer server;
+    server.add(Script().answer(HttpResponseText("injected")));
+    const std::string urls[] = {server.url("/a\r\nX-Injected: 1"), server.url("/a\nX: 1"), server.url("/a\r"),
+                                server.url("/a") + std::string(1, '\0') + "b", "http://127.0.0.1\r\n:1/"};
+    TIdHTTP http;
+    for (const std::string& url : urls)
+        EXPECT_EQ(FailureText([&] { http.GetText(url); }), "EIdInvalidURL: URL contains a CR, LF or NUL byte");
+    EXPECT_EQ(server.connections(), 0);
+}
+
 // Relative URLs go to the host of the previous request; a fresh client has none.
 TEST(HttpUrlFailureTest, RelativeUrls)
 {
@@ -414,7 +475,7 @@ TEST(HttpUrlFailureTest, RelativeUrls)
     TIdHTTP http;
     http.GetText(server.url("/a"));
     EXPECT_EQ(http.GetText("/b"), "2");
-    EXPECT_EQ(server.request(1), expectedRequest("GET", "/b", hostOf(server)));
+    EXPECT_EQ(server.request(1), ExpectedRequest("GET", "/b", HostOf(server)));
 }
 
 // Socket errors
@@ -460,7 +521,25 @@ TEST(HttpCookieTest, CookieWithPathGoesBackLastInTheHeaders)
     TIdHTTP http;
     http.GetText(server.url("/hotlist.asp"));
     http.GetText(server.url("/searchmp3?x=1"));
-    EXPECT_EQ(server.request(1), expectedRequest("GET", "/searchmp3?x=1", hostOf(server), "Cookie: sid=42\r\n"));
+    EXPECT_EQ(server.request(1), ExpectedRequest("GET", "/searchmp3?x=1", HostOf(server), "Cookie: sid=42\r\n"));
+}
+
+// Cookies are taken from every answer: a failing one, a redirect, a 100 before the answer.
+TEST(HttpCookieTest, CookiesOfFailingRedirectAndContinueAnswersAreKept)
+{
+    ScriptedServer server;
+    server.add(Script()
+                   .answer(HttpResponseText("", "HTTP/1.1 404 Not Found", "Set-Cookie: a=1; path=/\r\n"))
+                   .answer(HttpResponseText("", "HTTP/1.1 302 Found", "Location: /x\r\nSet-Cookie: b=2; path=/\r\n"))
+                   .answer("HTTP/1.1 100 Continue\r\nSet-Cookie: c=3; path=/\r\n\r\n" + HttpResponseText("ok"))
+                   .answer(HttpResponseText(""))
+                   .hold());
+    TIdHTTP http;
+    EXPECT_THROW(http.GetText(server.url("/1")), EIdHTTPProtocolException);
+    EXPECT_THROW(http.GetText(server.url("/2")), EIdHTTPProtocolException);
+    EXPECT_EQ(http.GetText(server.url("/3")), "ok");
+    http.GetText(server.url("/4"));
+    EXPECT_EQ(server.request(3), ExpectedRequest("GET", "/4", HostOf(server), "Cookie: c=3; b=2; a=1\r\n"));
 }
 
 TEST(HttpCookieTest, Cookie2PortListFailsTheRequest)

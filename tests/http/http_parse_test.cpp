@@ -74,6 +74,15 @@ TEST(ChunkSizeTest, UnreadableLinesCountAsZero)
     EXPECT_EQ(ParseChunkSize("FFFFFFFFF"), 0);
 }
 
+// Leading zeros make a line longer, not its value bigger; past 32 bits it is no size.
+TEST(ChunkSizeTest, AnyNumberOfDigitsReadsAsHex)
+{
+    EXPECT_EQ(ParseChunkSize("00000000a"), 10);
+    EXPECT_EQ(ParseChunkSize(std::string(40, '0') + "1a"), 26);
+    EXPECT_EQ(ParseChunkSize("00007FFFFFFF"), 2147483647);
+    EXPECT_EQ(ParseChunkSize("000080000000"), 0);
+}
+
 // Content-Range
 TEST(ContentRangeTest, BothNumbersMustBeIntegers)
 {
@@ -139,6 +148,14 @@ TEST(FoldHeaderLineTest, LongLinesBreakAfterBlanksWithinTheLimit)
     }
     // Unfolded by a receiver (continuations joined with one space) it is the line again.
     EXPECT_EQ(joined, line);
+}
+
+TEST(FoldHeaderLineTest, FoldingStartsAbove1024Characters)
+{
+    std::string line = "Cookie: a=1; " + std::string(kFoldLineLength - 13, 'b');
+    ASSERT_EQ(line.size(), kFoldLineLength);
+    EXPECT_EQ(FoldHeaderLine(line).size(), 1u);
+    EXPECT_EQ(FoldHeaderLine(line + "b"), (std::vector<std::string>{"Cookie: a=1;", " " + std::string(kFoldLineLength - 12, 'b')}));
 }
 
 // Base64 of the empty Basic credential and the padding cases

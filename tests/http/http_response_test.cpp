@@ -69,6 +69,16 @@ TEST(ResponseHeadTest, LineLengthLimitIs16384Bytes)
     EXPECT_THROW(readAll(std::string(kMaxLineLength * 4, 'x')), EIdReadLnMaxLineLengthExceeded);
 }
 
+// The longest line may end with its CR in one read and its LF in the next.
+TEST(ResponseHeadTest, LongestLineWithItsEndSplitAcrossReads)
+{
+    const std::string status = "HTTP/1.1 200 " + std::string(kMaxLineLength - 13, 'x');
+    StringInput input(status + "\r\nContent-Length: 0\r\n\r\n", kMaxLineLength + 1);
+    HttpResponse response;
+    ReadResponseHead(input, response);
+    EXPECT_EQ(response.statusLine, status);
+}
+
 TEST(ResponseHeadTest, UnreadableContentRangeFails)
 {
     EXPECT_THROW(readAll("HTTP/1.1 206 OK\r\nContent-Range: bytes a-1/2\r\n\r\n"), EConvertError);

@@ -19,6 +19,15 @@ TEST(SplitUrlTest, HostPortPathQueryAndFragment)
     EXPECT_EQ(u.requestDirectory(), "/a/");
 }
 
+// A doubled slash at the start of the path belongs to the path, and so to cookie paths.
+TEST(SplitUrlTest, DoubledSlashAtThePathStartIsKept)
+{
+    UrlParts u = SplitUrl("http://h:8080//a/b.mp3");
+    EXPECT_EQ(u.target(), "//a/b.mp3");
+    EXPECT_EQ(u.requestDirectory(), "//a/");
+    EXPECT_EQ(SplitUrl("http://h//").target(), "//");
+}
+
 TEST(SplitUrlTest, HostOnlyGivesTheRootTarget)
 {
     EXPECT_EQ(SplitUrl("http://example.com").target(), "/");
@@ -64,6 +73,7 @@ TEST(ReplaceBackslashesTest, GbkTrailBytesStay)
     EXPECT_EQ(ReplaceBackslashes("/\x95\x5C\\x"), "/\x95\x5C/x");
     EXPECT_EQ(ReplaceBackslashes("\xD6\xD0\\"), "\xD6\xD0/");
     EXPECT_EQ(ReplaceBackslashes("\xFF\\"), "\xFF/");   // 0xFF is no lead byte
+    EXPECT_EQ(ReplaceBackslashes("\x80\\"), "\x80/");   // nor is 0x80
 }
 
 // URLs without "://"
@@ -86,4 +96,19 @@ TEST(ParseIpv4Test, FourNumbersUpTo255)
     EXPECT_EQ(b[3], 1);
     for (const char* bad : {"256.0.0.1", "1.2.3", "1.2.3.4.5", "a.b.c.d", "1..2.3", "", "1.2.3.4 ", "1234.1.1.1"})
         EXPECT_FALSE(ParseIpv4(bad, a)) << bad;
+}
+
+// Host names that need no lookup
+TEST(LiteralAddressTest, LocalhostInAnyCaseIsTheLoopback)
+{
+    uint32_t loopback = 0, a = 0;
+    ASSERT_TRUE(ParseIpv4("127.0.0.1", loopback));
+    for (const char* name : {"LOCALHOST", "localhost", "LocalHost"}) {
+        a = 0;
+        EXPECT_TRUE(LiteralAddress(name, a)) << name;
+        EXPECT_EQ(a, loopback) << name;
+    }
+    EXPECT_TRUE(LiteralAddress("10.1.2.3", a));
+    EXPECT_FALSE(LiteralAddress("localhost.example", a));
+    EXPECT_FALSE(LiteralAddress("example.com", a));
 }

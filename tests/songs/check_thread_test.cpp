@@ -302,6 +302,19 @@ TEST_F(ProbeTest, RefusedConnectionFailsTheProbe)
     EXPECT_EQ(media.Speed, -1);
 }
 
+// An address that would write header lines into the request fails like a dead song,
+// without a connection.
+TEST_F(ProbeTest, AddressWithLineBreakFailsWithoutARequest)
+{
+    LoopbackServer server(byPath);
+    TMedia media;
+    media.Url = server.url("/ok/1000\r\nX-Injected: 1");
+    EXPECT_FALSE(TCheckThread::Probe(media, kProbeRequestLimit));
+    EXPECT_EQ(media.Speed, -1);
+    EXPECT_EQ(media.Size, 0);
+    EXPECT_EQ(server.accepted(), 0);
+}
+
 TEST_F(ProbeTest, EmptyAddressMakesNoRequest)
 {
     TMedia media;

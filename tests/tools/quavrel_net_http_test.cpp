@@ -132,6 +132,18 @@ TEST(QuavrelNetHttpTest, SocketErrorShowsLineBreaksEscaped)
     EXPECT_EQ(run.err, "EIdSocketError: Socket Error # 10061\\r\\nConnection refused.\n");
 }
 
+// An address with a line break is refused before any connection, on one line of its own.
+TEST(QuavrelNetHttpTest, AddressWithLineBreakIsRefused)
+{
+    ScriptedServer server;
+    server.add(Script().answer(HttpResponseText("injected")));
+    Outcome run = quavrelNet({"get", server.url("/a\r\nX-Injected: 1")});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "EIdInvalidURL: URL contains a CR, LF or NUL byte\n");
+    EXPECT_EQ(server.connections(), 0);
+}
+
 // The second URL fails: the first body is not written either, and no third request is sent.
 TEST(QuavrelNetHttpTest, StopsAtTheFirstFailure)
 {
