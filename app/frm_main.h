@@ -245,8 +245,14 @@ private:
 public:
     int32_t PlayIndex = 0;
     void startSong(const MediaPtr& media);   // close, then URL
+    // Moves PlayIndex one row on (step 1) or back (step -1) with the wrap-around of cycling
+    // play, selects that row and starts its song. False when the play list is empty.
+    bool stepPlayList(int step);
+    // The record last given to the player; nullptr before the first song.
+    const MediaPtr& songInPlayer() const { return songInPlayer_; }
 private:
     bool cyclePlayOn() const;
+    MediaPtr songInPlayer_;
     // ---- settings and keyword history (frm_main_settings.cpp) ----
 public:
     void loadSettingsAtStart();           // FormCreate steps 2 and 3

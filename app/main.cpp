@@ -10,6 +10,7 @@
 #include "app/application.h"
 #include "app/frm_flash_form.h"
 #include "app/frm_main.h"
+#include "app/mpris_service.h"
 #include "app/qt_ui_hooks.h"
 #include "app/termination_watch.h"
 #include "songs/services.h"
@@ -75,6 +76,8 @@ int main(int /*argc*/, char** argv)
     app.setQuitOnLastWindowClosed(false);
     QObject::connect(frmMain, &TfrmMain::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     TerminationWatch terminationWatch(terminationSignals, [frmMain] { frmMain->closeWithoutInteraction(); });
+    // Media keys and the desktop's media widgets.
+    MprisService::offer(frmMain);
     const int code = app.exec();
 
     delete frmMain;

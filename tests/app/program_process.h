@@ -15,14 +15,16 @@
 
 namespace quavrel::test {
 
-// Runs xdotool with `args` and returns its output lines.
-inline QStringList xdotool(const QStringList& args)
+// Runs a desktop tool (xdotool, gdbus, playerctl) and returns its output lines.
+inline QStringList toolOutput(const QString& tool, const QStringList& args)
 {
     QProcess p;
-    p.start(QStringLiteral("xdotool"), args);
+    p.start(tool, args);
     p.waitForFinished(5000);
     return QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
 }
+
+inline QStringList xdotool(const QStringList& args) { return toolOutput(QStringLiteral("xdotool"), args); }
 
 class ProgramProcess {
 public:
