@@ -14,6 +14,8 @@ namespace quavrel {
 Application::Application(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationVersion(QString::fromLatin1(kVersionText));
+    // Lets the desktop match the windows with the installed menu entry quavrel.desktop.
+    setDesktopFileName(QStringLiteral("quavrel"));
     // From now on every network wait on this thread keeps the windows handling messages.
     setUiHooks(&qtUiHooks());
 }

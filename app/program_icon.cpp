@@ -1,0 +1,52 @@
+#include "app/program_icon.h"
+
+#include <QPainter>
+#include <QPixmap>
+
+namespace quavrel {
+namespace {
+
+QPen roundPen(const QColor& colour, qreal width)
+{
+    return QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
+
+// On a 16 x 16 design grid.
+void paintQuaver(QPainter& p)
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 117, 0));
+    p.drawEllipse(QPointF(8, 8), 7.5, 7.5);
+    p.setBrush(Qt::white);
+    p.save();
+    p.translate(6.2, 11.2);
+    p.rotate(-25);
+    p.drawEllipse(QPointF(0, 0), 2.4, 1.7);
+    p.restore();
+    p.setPen(roundPen(Qt::white, 1.2));
+    p.drawLine(QPointF(8.2, 10.6), QPointF(8.2, 3.2));
+    p.drawArc(QRectF(5.4, 3.2, 6, 6), 90 * 16, -100 * 16);
+}
+
+}  // namespace
+
+QImage programIconImage(int pixels)
+{
+    QImage image(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(pixels / 16.0, pixels / 16.0);
+    paintQuaver(p);
+    return image;
+}
+
+QIcon programIcon()
+{
+    QIcon icon;
+    for (int pixels : kProgramIconSizes)
+        icon.addPixmap(QPixmap::fromImage(programIconImage(pixels)));
+    return icon;
+}
+
+}  // namespace quavrel
