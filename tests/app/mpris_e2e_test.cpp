@@ -10,6 +10,7 @@
 #include <QDBusPendingCall>
 #include <QDBusVariant>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QTest>
 #include <QTreeWidget>
 #include <algorithm>
@@ -298,6 +299,18 @@ private slots:
                       {QVariant::fromValue(QDBusObjectPath("/org/quavrel/Track/999999")), qlonglong(0)});
         QVERIFY(client_->player("Position").toLongLong() >= 1500000);
         QCOMPARE(client_->seeks.size(), 1);
+    }
+
+    // The user's own jump with the player's seek bar reaches the desktop too.
+    void aJumpWithTheSeekBarIsAnnounced()
+    {
+        addSongs(1);
+        playRow(0);
+        QTRY_VERIFY_WITH_TIMEOUT(client_->player("CanSeek").toBool(), kWaitMs);
+        auto* seekBar = w_->WindowsMediaPlayer->findChild<QSlider*>(QStringLiteral("seek"));
+        QVERIFY(seekBar);
+        seekBar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        QTRY_COMPARE(client_->seeks.size(), 1);
     }
 
     void seekMovesByTheOffsetAndPastTheEndGoesToTheNextSong()
