@@ -1,5 +1,6 @@
 #include "app/program_icon.h"
 
+#include <QIconEngine>
 #include <QPainter>
 #include <QPixmap>
 
@@ -41,12 +42,32 @@ QImage programIconImage(int pixels)
     return image;
 }
 
-QIcon programIcon()
-{
-    QIcon icon;
-    for (int pixels : kProgramIconSizes)
-        icon.addPixmap(QPixmap::fromImage(programIconImage(pixels)));
-    return icon;
-}
+namespace {
+
+// Draws the icon when a size is asked for, so that building the window costs nothing.
+class ProgramIconEngine : public QIconEngine {
+public:
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override
+    {
+        const int side = qMin(rect.width(), rect.height());
+        painter->drawImage(QRect(rect.topLeft(), QSize(side, side)), programIconImage(side));
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override
+    {
+        return QPixmap::fromImage(programIconImage(qMin(size.width(), size.height())));
+    }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override
+    {
+        QList<QSize> sizes;
+        for (int pixels : kProgramIconSizes)
+            sizes << QSize(pixels, pixels);
+        return sizes;
+    }
+    QIconEngine* clone() const override { return new ProgramIconEngine; }
+};
+
+}  // namespace
+
+QIcon programIcon() { return QIcon(new ProgramIconEngine); }
 
 }  // namespace quavrel

@@ -11,7 +11,7 @@ namespace quavrel {
 // The icon drawn at `pixels` x `pixels`, transparent around the disc.
 QImage programIconImage(int pixels);
 
-// The icon at every size a desktop asks for (the installed sizes).
+// The icon at any size a desktop asks for, drawn when asked.
 QIcon programIcon();
 
 // The square sizes installed into the hicolor theme.
