@@ -13,7 +13,7 @@
 namespace quavrel {
 namespace {
 
-// RequestName's flag and answers (D-Bus specification).
+// RequestName's flag and answers, as the bus daemon defines them.
 constexpr uint kDoNotQueue = 4;
 constexpr uint kPrimaryOwner = 1;
 constexpr uint kExists = 3;

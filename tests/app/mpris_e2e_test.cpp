@@ -174,6 +174,19 @@ private slots:
         QCOMPARE(client_->get(kRoot, "HasTrackList").toBool(), false);
     }
 
+    // A second program running beside the first still reaches the desktop, under the
+    // name MPRIS gives to further instances.
+    void aSecondProgramTakesAnInstanceName()
+    {
+        QDBusConnection secondBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "second-program");
+        auto* second = new MprisService(w_.get());
+        QVERIFY(second->start(secondBus));
+        QTRY_COMPARE(second->busName(), QStringLiteral("org.mpris.MediaPlayer2.quavrel.instance%1")
+                                            .arg(QCoreApplication::applicationPid()));
+        delete second;
+        QDBusConnection::disconnectFromBus("second-program");
+    }
+
     void raiseBringsBackAHiddenWindow()
     {
         w_->hide();
