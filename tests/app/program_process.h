@@ -16,9 +16,11 @@
 namespace quavrel::test {
 
 // Runs a desktop tool (xdotool, gdbus, playerctl) and returns its output lines.
-inline QStringList toolOutput(const QString& tool, const QStringList& args)
+inline QStringList toolOutput(const QString& tool, const QStringList& args,
+                              const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
 {
     QProcess p;
+    p.setProcessEnvironment(env);
     p.start(tool, args);
     p.waitForFinished(5000);
     return QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
