@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 SECONDS ?= 60
 
-.PHONY: all deps build run test bench fuzz screenshots clean
+.PHONY: all deps build run test deb bench fuzz screenshots clean
 
 all: build
 
@@ -22,6 +22,10 @@ run: build
 
 test: build
 	@scripts/run-tests $(BUILD)
+
+# The Debian package of the build: $(BUILD)/package/quavrel_<version>_<arch>.deb
+deb: build
+	cpack --config $(BUILD)/CPackConfig.cmake -B $(BUILD)/package
 
 screenshots: build
 	@scripts/run-program $(BUILD) --screenshots

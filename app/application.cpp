@@ -1,9 +1,11 @@
 #include "app/application.h"
 
+#include <cstdio>
 #include <exception>
 
 #include "app/message_boxes.h"
 #include "app/qt_ui_hooks.h"
+#include "platform/codepage.h"
 #include "platform/exception.h"
 #include "platform/ui_thread.h"
 
@@ -12,6 +14,8 @@ namespace quavrel {
 Application::Application(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationVersion(QString::fromLatin1(kVersionText));
+    // Lets the desktop match the windows with the installed menu entry quavrel.desktop.
+    setDesktopFileName(QStringLiteral("quavrel"));
     // From now on every network wait on this thread keeps the windows handling messages.
     setUiHooks(&qtUiHooks());
 }
@@ -28,7 +32,7 @@ bool Application::notify(QObject* receiver, QEvent* event)
     return false;
 }
 
-void reportCurrentException(QWidget* parent)
+void reportCurrentException(QWidget* parent, Interaction interaction)
 {
     std::string message;
     try {
@@ -39,6 +43,10 @@ void reportCurrentException(QWidget* parent)
         message = e.what();
     } catch (...) {
         message = "Unknown error";
+    }
+    if (interaction == Interaction::None) {
+        std::fprintf(stderr, "%s: %s\n", kProductName, gbkToUtf8(message).c_str());
+        return;
     }
     if (uiClosing())
         return;

@@ -21,8 +21,13 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 };
 
-// Shows the exception being handled in the standard error box. Call only inside a catch
-// block. While the program is closing nothing is shown: the window is already gone.
-void reportCurrentException(QWidget* parent);
+// Whether a failure may be shown in a box the user has to answer. Not when the session
+// is ending or a termination signal closes the program: nobody may be there to answer.
+enum class Interaction { Allowed, None };
+
+// Shows the exception being handled in the standard error box, or with Interaction::None
+// writes it to standard error. Call only inside a catch block. While the program is
+// closing no box is shown: the window is already gone.
+void reportCurrentException(QWidget* parent, Interaction interaction = Interaction::Allowed);
 
 }  // namespace quavrel

@@ -89,9 +89,14 @@ std::string TfrmFlashForm::splashPicturePath()
 {
     namespace fs = std::filesystem;
     std::error_code ec;
-    fs::path beside = fs::path(ExecutablePath()).parent_path() / "splash.jpg";
+    const fs::path programDir = fs::path(ExecutablePath()).parent_path();
+    fs::path beside = programDir / "splash.jpg";
     if (fs::is_regular_file(beside, ec))
         return beside.string();
+    // Installed: <prefix>/bin/quavrel and <prefix>/share/quavrel/splash.jpg.
+    fs::path installed = programDir.parent_path() / "share" / "quavrel" / "splash.jpg";
+    if (fs::is_regular_file(installed, ec))
+        return installed.string();
 #ifdef QUAVREL_SPLASH_JPEG
     if (fs::is_regular_file(QUAVREL_SPLASH_JPEG, ec))
         return QUAVREL_SPLASH_JPEG;

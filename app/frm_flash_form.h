@@ -27,7 +27,8 @@ public:
     // Shows the splash centred on the primary screen.
     void showCentred();
 
-    // "splash.jpg" next to the executable, else the one of the build tree.
+    // "splash.jpg" next to the executable, else in share/quavrel/ of its install prefix,
+    // else the one of the build tree.
     static std::string splashPicturePath();
 
 protected:

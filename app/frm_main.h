@@ -16,10 +16,13 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <atomic>
+#include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/application.h"
 #include "media/media.h"
 #include "media/playlist.h"
 #include "settings/settings_flags.h"
@@ -245,6 +248,13 @@ private:
 public:
     int32_t PlayIndex = 0;
     void startSong(const MediaPtr& media);   // close, then URL
+    // Moves PlayIndex one row on (step 1) or back (step -1) with the wrap-around of cycling
+    // play, selects that row and starts its song. False when the play list is empty.
+    bool stepPlayList(int step);
+    // The record last given to the player; nullptr before the first song.
+    const MediaPtr& songInPlayer() const { return songInPlayer_; }
+private:
+    MediaPtr songInPlayer_;
     // ---- settings and keyword history (frm_main_settings.cpp) ----
 public:
     void loadSettingsAtStart();           // FormCreate steps 2 and 3
@@ -264,6 +274,13 @@ private:
 public:
     TrayIcon* RzTrayIcon1 = nullptr;
     bool FormCloseQuery();                // the close sequence; true allows the close
+    // The session is ending (the session manager asks before logging off): both files are
+    // written and the window stays, as the log-out may be cancelled. Failures are shown
+    // when mayInteract() says the user can answer a box, else written to standard error.
+    void commitSessionData(const std::function<bool()>& mayInteract);
+    // The close sequence with failures written to standard error instead of boxes nobody
+    // may answer: a termination signal or a session that ends.
+    void closeWithoutInteraction();
     // Brings the window back from the tray or the minimised state, in the foreground.
     void restoreProgram();
     // A minimised start: only the tray icon shows until the window is restored (without
@@ -277,7 +294,10 @@ signals:
 
 private:
     void setUpTrayIcon();                 // called while the layout is built
-    void runCloseStep(void (TfrmMain::*step)());
+    // Writes default.m3u and key.lst, each attempted; returns what failed.
+    std::vector<std::exception_ptr> writeSessionFiles();
+    void reportFailures(const std::vector<std::exception_ptr>& failures, Interaction interaction);
+    Interaction closeInteraction_ = Interaction::Allowed;
     void hideToTray();
     // The state to come back to from the tray: normal or maximised.
     Qt::WindowStates stateBeforeMinimize_ = Qt::WindowNoState;

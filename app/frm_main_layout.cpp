@@ -29,6 +29,7 @@
 #include "app/frm_main_style.h"
 #include "app/image_lists.h"
 #include "app/list_double_click.h"
+#include "app/program_icon.h"
 #include "app/qt_ui_hooks.h"
 #include "player/windows_media_player.h"
 
@@ -51,7 +52,7 @@ void TfrmMain::buildLayout()
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString::fromLatin1(kProductName));
-    setWindowIcon(ImageList1->icon(4));
+    setWindowIcon(programIcon());   // the tray's picture, at every size
     setFont(mainFont());
     setStyleSheet(mainStyleSheet());
 

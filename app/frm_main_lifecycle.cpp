@@ -5,6 +5,8 @@
 #include <QSessionManager>
 #include <QTimer>
 #include <QWindowStateChangeEvent>
+#include <exception>
+#include <initializer_list>
 
 #include "app/application.h"
 #include "app/frm_main.h"
@@ -32,9 +34,11 @@ void TfrmMain::setUpTrayIcon()
             activateWindow();
         }
     });
-    // Logging off or shutting down: the close sequence runs and the session may end.
-    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
-        close();
+    // Logging off or shutting down: the session manager only asks, and the log-out may
+    // still be cancelled, so both files are written and the window stays.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
+        commitSessionData([&manager] { return manager.allowsErrorInteraction(); });
+        manager.release();
     });
 }
 
@@ -86,13 +90,42 @@ void TfrmMain::changeEvent(QEvent* event)
         QTimer::singleShot(0, this, &TfrmMain::hideToTray);
 }
 
-void TfrmMain::runCloseStep(void (TfrmMain::*step)())
+std::vector<std::exception_ptr> TfrmMain::writeSessionFiles()
 {
-    try {
-        (this->*step)();
-    } catch (...) {
-        reportCurrentException(this);
+    std::vector<std::exception_ptr> failures;
+    for (auto step : {&TfrmMain::saveDefaultPlayListAtClose, &TfrmMain::saveKeywordHistoryAtClose}) {
+        try {
+            (this->*step)();
+        } catch (...) {
+            failures.push_back(std::current_exception());
+        }
     }
+    return failures;
+}
+
+void TfrmMain::reportFailures(const std::vector<std::exception_ptr>& failures, Interaction interaction)
+{
+    for (const std::exception_ptr& failure : failures) {
+        try {
+            std::rethrow_exception(failure);
+        } catch (...) {
+            reportCurrentException(this, interaction);
+        }
+    }
+}
+
+void TfrmMain::commitSessionData(const std::function<bool()>& mayInteract)
+{
+    const auto failures = writeSessionFiles();
+    // The session manager is asked for the user only when there is something to show.
+    if (!failures.empty())
+        reportFailures(failures, mayInteract() ? Interaction::Allowed : Interaction::None);
+}
+
+void TfrmMain::closeWithoutInteraction()
+{
+    closeInteraction_ = Interaction::None;
+    close();
 }
 
 // Both files are attempted even when the first cannot be written; each failure is shown,
@@ -100,8 +133,7 @@ void TfrmMain::runCloseStep(void (TfrmMain::*step)())
 // program open nor blocks logging off.
 bool TfrmMain::FormCloseQuery()
 {
-    runCloseStep(&TfrmMain::saveDefaultPlayListAtClose);
-    runCloseStep(&TfrmMain::saveKeywordHistoryAtClose);
+    reportFailures(writeSessionFiles(), closeInteraction_);
     WindowsMediaPlayer->close();
     return true;
 }

@@ -17,6 +17,7 @@ void TfrmMain::startSong(const MediaPtr& media)
 {
     if (!media)
         return;
+    songInPlayer_ = media;
     WindowsMediaPlayer->close();
     // The player takes Unicode; the record keeps the address as GBK bytes.
     WindowsMediaPlayer->setURL(fromGbk(media->Url));
@@ -45,21 +46,29 @@ void TfrmMain::WindowsMediaPlayerPlayStateChange(int NewState)
 {
     if (NewState != TWindowsMediaPlayer::psMediaEnded || !settingsFlags.CyclePlay)
         return;
+    if (!stepPlayList(1))
+        return;
+    if (!PlayTimer->isActive())
+        PlayTimer->start();
+}
+
+bool TfrmMain::stepPlayList(int step)
+{
     const int rows = playList_.size();
     if (rows == 0)
-        return;
-    // The last row, and any index past the end after deletes, wraps to the first row.
-    if (PlayIndex >= 0 && PlayIndex < rows - 1)
-        ++PlayIndex;
+        return false;
+    // Onwards, the last row and any index past the end after deletes wrap to the first
+    // row; backwards, the first row and any index past the end go to the last one.
+    if (step > 0)
+        PlayIndex = PlayIndex >= 0 && PlayIndex < rows - 1 ? PlayIndex + 1 : 0;
     else
-        PlayIndex = 0;
+        PlayIndex = PlayIndex > 0 && PlayIndex < rows ? PlayIndex - 1 : rows - 1;
     QTreeWidgetItem* item = lvPlaying->topLevelItem(PlayIndex);
     // Select without making it current: the list is not scrolled to the row.
     lvPlaying->clearSelection();
     item->setSelected(true);
     startSong(playList_.at(PlayIndex));
-    if (!PlayTimer->isActive())
-        PlayTimer->start();
+    return true;
 }
 
 void TfrmMain::PlayTimerTimer()

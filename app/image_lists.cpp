@@ -5,6 +5,8 @@
 #include <cmath>
 #include <functional>
 
+#include "app/program_icon.h"
+
 namespace quavrel {
 namespace {
 
@@ -43,7 +45,6 @@ QPen pen(const QColor& colour, qreal width)
 const QColor kBlue(52, 101, 164);
 const QColor kGreen(46, 139, 87);
 const QColor kRed(204, 51, 51);
-const QColor kOrange(255, 117, 0);
 const QColor kGold(230, 170, 30);
 
 void magnifier(QPainter& p)
@@ -98,22 +99,6 @@ void upArrow(QPainter& p, const QColor& colour)
     p.scale(1, -1);
     downArrow(p, colour);
     p.restore();
-}
-
-void quaver(QPainter& p)
-{
-    p.setPen(Qt::NoPen);
-    p.setBrush(kOrange);
-    p.drawEllipse(QPointF(8, 8), 7.5, 7.5);
-    p.setBrush(Qt::white);
-    p.save();
-    p.translate(6.2, 11.2);
-    p.rotate(-25);
-    p.drawEllipse(QPointF(0, 0), 2.4, 1.7);
-    p.restore();
-    p.setPen(pen(Qt::white, 1.2));
-    p.drawLine(QPointF(8.2, 10.6), QPointF(8.2, 3.2));
-    p.drawArc(QRectF(5.4, 3.2, 6, 6), 90 * 16, -100 * 16);
 }
 
 void cross(QPainter& p, const QColor& colour)
@@ -223,7 +208,7 @@ ImageList makeImageList1()
     const QSize size(32, 32);
     return ImageList(size, {draw(size, magnifier), draw(size, disc), draw(size, gear),
                             draw(size, [](QPainter& p) { downArrow(p, kGreen); }),
-                            draw(size, quaver)});
+                            QPixmap::fromImage(programIconImage(size.width()))});
 }
 
 ImageList makeImageList2()

@@ -25,7 +25,7 @@ private:
 };
 
 // 32 x 32, five pictures: 0 search, 1 music library, 2 settings, 3 download arrow,
-// 4 the program's icon (a quaver; the tray icon and the download tab).
+// 4 the program's icon (program_icon.h; the tray icon and the download tab).
 ImageList makeImageList1();
 // 16 x 16, ten pictures in pairs of normal and greyed: 0/1 up, 2/3 down, 4/5 delete,
 // 6/7 save, 8/9 open.

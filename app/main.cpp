@@ -10,9 +10,12 @@
 #include "app/application.h"
 #include "app/frm_flash_form.h"
 #include "app/frm_main.h"
+#include "app/mpris_service.h"
 #include "app/qt_ui_hooks.h"
+#include "app/termination_watch.h"
 #include "songs/services.h"
 #include "platform/show_command.h"
+#include "platform/termination_signals.h"
 #include "settings/service_config.h"
 
 namespace {
@@ -35,6 +38,9 @@ void prepareWebEngine()
 int main(int /*argc*/, char** argv)
 {
     using namespace quavrel;
+    // First of all: a termination signal during start-up waits in the pipe and closes the
+    // program properly once the event loop runs.
+    const int terminationSignals = WatchTerminationSignals();
     prepareWebEngine();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     static int qtArgc = 1;
@@ -69,6 +75,9 @@ int main(int /*argc*/, char** argv)
     // to the tray it has no window on screen at all.
     app.setQuitOnLastWindowClosed(false);
     QObject::connect(frmMain, &TfrmMain::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    TerminationWatch terminationWatch(terminationSignals, [frmMain] { frmMain->closeWithoutInteraction(); });
+    // Media keys and the desktop's media widgets.
+    MprisService::offer(frmMain);
     const int code = app.exec();
 
     delete frmMain;

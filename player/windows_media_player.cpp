@@ -123,7 +123,7 @@ TWindowsMediaPlayer::TWindowsMediaPlayer(QWidget* parent) : QWidget(parent), d_(
 
     connect(d_->playPause, &QToolButton::clicked, this, [this] {
         if (d_->player->playbackState() == QMediaPlayer::PlayingState)
-            d_->player->pause();
+            pause();
         else
             play();
     });
@@ -133,12 +133,11 @@ TWindowsMediaPlayer::TWindowsMediaPlayer(QWidget* parent) : QWidget(parent), d_(
     connect(d_->seek, &QSlider::sliderMoved, this, [this](int value) {
         d_->elapsed->setText(formatTime(value));
     });
-    connect(d_->seek, &QSlider::sliderReleased, this,
-            [this] { d_->player->setPosition(d_->seek->value()); });
+    connect(d_->seek, &QSlider::sliderReleased, this, [this] { setPosition(d_->seek->value()); });
     connect(d_->seek, &QSlider::actionTriggered, this, [this](int action) {
         // Clicks on the groove page the slider; follow them when not dragging.
         if (action != QAbstractSlider::SliderMove && !d_->seek->isSliderDown())
-            d_->player->setPosition(d_->seek->sliderPosition());
+            setPosition(d_->seek->sliderPosition());
     });
 
     connect(d_->player, &QMediaPlayer::durationChanged, this, [this](qint64 duration) {
@@ -277,6 +276,18 @@ void TWindowsMediaPlayer::play()
 }
 
 void TWindowsMediaPlayer::stop() { d_->player->stop(); }
+
+void TWindowsMediaPlayer::pause()
+{
+    if (d_->player->playbackState() == QMediaPlayer::PlayingState)
+        d_->player->pause();
+}
+
+void TWindowsMediaPlayer::setPosition(qint64 ms)
+{
+    d_->player->setPosition(ms);
+    emit Seeked(ms);
+}
 
 QString TWindowsMediaPlayer::status() const { return d_->status; }
 

@@ -34,17 +34,24 @@ public:
     // controls.play / controls.stop: stop keeps the song loaded for a later play.
     void play();
     void stop();
+    // Pauses a playing song; play() goes on from the same place.
+    void pause();
+    // Jumps to `ms` from the start of the song, as the seek bar does, and raises Seeked.
+    void setPosition(qint64 ms);
     // What the player is doing, in a short Chinese phrase.
     QString status() const;
     // The volume, 0 to 100 (50 at start), as the control bar's slider shows it.
     int volume() const;
     void setVolume(int value);
-    // The playback engine, for diagnosis and tests.
+    // The playback engine: its state, position, length and volume for those who show
+    // them elsewhere (the desktop's media controls), for diagnosis and tests.
     QMediaPlayer* mediaPlayer() const;
 
 signals:
     void PlayStateChange(int NewState);
     void StatusChange();
+    // The song jumped to `ms`, by the seek bar or setPosition().
+    void Seeked(qint64 ms);
     // A song that cannot be opened; the text is also the status.
     void error(const QString& message);
 

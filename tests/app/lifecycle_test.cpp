@@ -1,4 +1,5 @@
-// The close sequence and minimising on a desktop without a tray (offscreen has none).
+// The close sequence, the session manager's request and minimising on a desktop without
+// a tray (offscreen has none).
 #include <QComboBox>
 #include <QSignalSpy>
 #include <QTest>
@@ -87,6 +88,39 @@ private slots:
         w_->WindowsMediaPlayer->setURL(QStringLiteral("http://127.0.0.1:1/nothing.mp3"));
         QVERIFY(w_->close());
         QVERIFY(w_->WindowsMediaPlayer->URL().isEmpty());
+    }
+
+    // ---- the session manager asks before logging off ----
+
+    // The log-out may still be cancelled: both files are written, the window stays open
+    // and the song plays on.
+    void commitRequestWritesBothFilesAndKeepsTheWindow()
+    {
+        w_->AddToPlayList(song("t1", "http://127.0.0.1:1/a.mp3"));
+        w_->RememberKeyword("session");
+        w_->WindowsMediaPlayer->setURL(QStringLiteral("http://127.0.0.1:1/a.mp3"));
+        QSignalSpy closed(w_.get(), &TfrmMain::closed);
+        w_->commitSessionData([] { return true; });
+        QCOMPARE(closed.count(), 0);
+        QVERIFY(w_->isVisible());
+        QVERIFY(!w_->WindowsMediaPlayer->URL().isEmpty());
+        QCOMPARE(QString::fromStdString(test::readFile(ProgramDir() + "default.m3u")),
+                 QStringLiteral("#EXTM3U\r\n#EXTINF:0,t1\r\nhttp://127.0.0.1:1/a.mp3\r\n\r\n"));
+        QCOMPARE(QString::fromStdString(test::readFile(ProgramDir() + "key.lst")), QStringLiteral("session\r\n"));
+    }
+
+    // A box nobody may answer would hold up the log-out: it is shown only when the
+    // session manager lets the program talk to the user.
+    void commitFailureShowsABoxOnlyWhenTheUserMayAnswer()
+    {
+        std::filesystem::create_directory(ProgramDir() + "default.m3u");   // cannot be replaced by a file
+        w_->RememberKeyword("kept");
+        for (bool mayInteract : {false, true}) {
+            test::ModalBoxWatcher boxes;
+            w_->commitSessionData([mayInteract] { return mayInteract; });
+            QCOMPARE(boxes.seen, mayInteract ? 1 : 0);
+            QCOMPARE(QString::fromStdString(test::readFile(ProgramDir() + "key.lst")), QStringLiteral("kept\r\n"));
+        }
     }
 
     // Probes still running when the window goes away deliver into nothing.

@@ -2,55 +2,33 @@
 // main window shows, and the main window carries the versioned caption. The windows are
 // watched from outside with xdotool, as a user's desktop would see them.
 #include <QElapsedTimer>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QStandardPaths>
 
+#include "tests/app/program_process.h"
 #include "tests/app/qt_test_main.h"
+
+using namespace quavrel;
 
 class StartupTest : public QObject {
     Q_OBJECT
 private:
-    quavrel::test::TempDir home;
-
-    static QStringList run(const QStringList& args)
-    {
-        QProcess p;
-        p.start(QStringLiteral("xdotool"), args);
-        p.waitForFinished(5000);
-        return QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    }
-
     static QStringList visibleWindows(qint64 pid)
     {
-        return run({"search", "--onlyvisible", "--pid", QString::number(pid)});
+        return test::xdotool({"search", "--onlyvisible", "--pid", QString::number(pid)});
     }
 
-    static QString windowName(const QString& id) { return run({"getwindowname", id}).value(0); }
+    static QString windowName(const QString& id) { return test::xdotool({"getwindowname", id}).value(0); }
 
     static QSize windowSize(const QString& id)
     {
         QSize size;
-        for (const QString& line : run({"getwindowgeometry", "--shell", id})) {
+        for (const QString& line : test::xdotool({"getwindowgeometry", "--shell", id})) {
             if (line.startsWith("WIDTH="))
                 size.setWidth(line.mid(6).toInt());
             if (line.startsWith("HEIGHT="))
                 size.setHeight(line.mid(7).toInt());
         }
         return size;
-    }
-
-    void start(QProcess& program, const QString& showCommand = {})
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_CONFIG_HOME", QString::fromStdString(home.file("config")));
-        env.insert("XDG_DATA_HOME", QString::fromStdString(home.file("data")));
-        if (!showCommand.isEmpty())
-            env.insert("QUAVREL_SHOW_COMMAND", showCommand);
-        program.setProcessEnvironment(env);
-        program.setProgram(QString::fromLocal8Bit(std::getenv("QUAVREL_BUILD_DIR")) + "/app/quavrel");
-        program.start();
-        QVERIFY(program.waitForStarted());
     }
 
 private slots:
@@ -64,8 +42,9 @@ private slots:
 
     void splashComesFirstAndIsGoneBeforeMainWindow()
     {
-        QProcess program;
-        start(program);
+        test::ProgramProcess started;
+        QVERIFY(started.start());
+        QProcess& program = started.process();
         bool splashSeen = false;
         bool bothSeen = false;
         QString main;
@@ -99,8 +78,10 @@ private slots:
 
     void maximisedStart()
     {
-        QProcess program;
-        start(program, QStringLiteral("maximized"));
+        test::ProgramProcess started;
+        started.environment().insert("QUAVREL_SHOW_COMMAND", "maximized");
+        QVERIFY(started.start());
+        QProcess& program = started.process();
         QString main;
         QElapsedTimer clock;
         clock.start();
