@@ -19,7 +19,6 @@ constexpr qint64 kMicrosecondsPerMs = 1000;
 const QString kLoopPlaylist = QStringLiteral("Playlist");
 const QString kLoopNone = QStringLiteral("None");
 
-
 }  // namespace
 
 MprisPlayer::MprisPlayer(TfrmMain* window, MprisService* service)
