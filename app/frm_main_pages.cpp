@@ -16,6 +16,7 @@
 #include "app/frm_main.h"
 #include "app/frm_main_style.h"
 #include "app/image_lists.h"
+#include "app/startup_trace.h"
 #include "app/url_label.h"
 #include "songs/services.h"
 #include "platform/exception.h"
@@ -273,6 +274,7 @@ void TfrmMain::navigatePortal()
     if (!WebBrowserKitewood || !url.isValid() || url.host().isEmpty())
         throw Exception("Cannot open the page " + address);
     WebBrowserKitewood->setUrl(url);
+    connect(WebBrowserKitewood, &QWebEngineView::loadFinished, this, [] { startupMark("portal_loaded"); });
 }
 
 // No key, wheel or click may bring up a page whose tab is hidden: a step onto one goes on

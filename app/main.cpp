@@ -8,9 +8,11 @@
 #include <unistd.h>
 
 #include "app/application.h"
+#include "app/first_paint.h"
 #include "app/frm_flash_form.h"
 #include "app/frm_main.h"
 #include "app/qt_ui_hooks.h"
+#include "app/startup_trace.h"
 #include "songs/services.h"
 #include "platform/show_command.h"
 #include "settings/service_config.h"
@@ -35,20 +37,25 @@ void prepareWebEngine()
 int main(int /*argc*/, char** argv)
 {
     using namespace quavrel;
+    startupMark("main");
     prepareWebEngine();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     static int qtArgc = 1;
     static char* qtArgv[] = {argv[0], nullptr};
     Application app(qtArgc, qtArgv);
+    startupMark("application");
     setServices(LoadServiceAddresses());
 
     auto* frmFlashForm = new TfrmFlashForm;
     frmFlashForm->showCentred();
+    startupMark("splash_shown");
     // Paint the splash before the long work of building the main window.
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    startupMark("splash_painted");
 
     app.setApplicationName(QString::fromLatin1(kProductName));
     auto* frmMain = new TfrmMain;
+    startupMark("window_built");
     frmMain->FormCreate();
 
     frmFlashForm->close();
@@ -65,6 +72,8 @@ int main(int /*argc*/, char** argv)
         frmMain->show();
         break;
     }
+    startupMark("main_shown");
+    runAfterFirstPaint(frmMain, [] { startupMark("main_painted"); });
     // The program ends with its close sequence, not when its last window disappears: hidden
     // to the tray it has no window on screen at all.
     app.setQuitOnLastWindowClosed(false);

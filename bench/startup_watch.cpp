@@ -6,11 +6,14 @@
 // "Painted" means that sample rows of the window hold a pixel that is not black: the X
 // server must run with a plain black root (Xvfb -br), which is what a window shows until
 // its program draws it. A Qt program draws its window from its event loop, so the main
-// window's first paint also says the loop is running. With --settle S it
-// then waits S seconds and sums PSS, RSS and USS (private pages) over the program's whole
-// process tree (helper processes such as QtWebEngineProcess included) from /proc. PSS
-// shares a library's pages among every process on the machine that maps them, so it drops
-// while other programs using the same libraries run; USS does not. The program is then ended.
+// window's first paint also says the loop is running. With --settle S it reads the memory
+// of the program's whole process tree (helper processes such as QtWebEngineProcess
+// included) from /proc twice: right after the main window is painted, and S seconds later:
+// USS (private pages) of the program's own process and of its helpers, and PSS and RSS of
+// the tree. PSS shares a library's pages among every process on the machine that maps
+// them, so it drops while other programs using the same libraries run; USS does not. The
+// program is then ended. The child gets QUAVREL_STARTUP_T0 (the start in CLOCK_MONOTONIC
+// nanoseconds), so the program's own start-up marks count from the same moment.
 // Prints "key=value" lines (milliseconds, KiB); exit 1 when the main window was never
 // painted.
 // Used by bench/startup_bench.sh for the program and its peer alike.
@@ -217,6 +220,28 @@ long rollup(int pid, const std::string& field)
     return 0;
 }
 
+// Memory of a process tree at one moment, in KiB.
+struct TreeMemory {
+    size_t processes = 0;
+    long pss = 0, rss = 0, ussMain = 0, ussHelpers = 0, pssMain = 0;
+};
+
+long uss(int pid) { return rollup(pid, "Private_Clean:") + rollup(pid, "Private_Dirty:"); }
+
+TreeMemory treeMemory(int top)
+{
+    TreeMemory m;
+    std::vector<int> tree = processTree(top);
+    m.processes = tree.size();
+    for (int pid : tree) {
+        m.pss += rollup(pid, "Pss:");
+        m.rss += rollup(pid, "Rss:");
+        (pid == top ? m.ussMain : m.ussHelpers) += uss(pid);
+    }
+    m.pssMain = rollup(top, "Pss:");
+    return m;
+}
+
 void endTree(int child)
 {
     std::vector<int> tree = processTree(child);
@@ -256,10 +281,13 @@ int main(int argc, char** argv)
     }
     XWatch x(c);
 
-    const Clock::time_point t0 = Clock::now();
+    const Clock::time_point t0 = Clock::now();   // steady_clock is CLOCK_MONOTONIC
+    const std::string t0Ns = std::to_string(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(t0.time_since_epoch()).count());
     pid_t child = ::fork();
     if (child == 0) {
         ::setpgid(0, 0);
+        ::setenv("QUAVREL_STARTUP_T0", t0Ns.c_str(), 1);
         int fd = ::open(options.log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (fd >= 0) {
             ::dup2(fd, 1);
@@ -320,6 +348,7 @@ int main(int argc, char** argv)
                 splashPainted, mainMapped, mainPainted);
     int status = mainPainted < 0 ? 1 : 0;
     if (status == 0 && options.settleSeconds > 0) {
+        const TreeMemory atPaint = treeMemory(child);
         const Clock::time_point settleEnd = Clock::now() + std::chrono::milliseconds(
                                                                static_cast<long>(options.settleSeconds * 1000));
         while (Clock::now() < settleEnd) {
@@ -327,17 +356,13 @@ int main(int argc, char** argv)
             while (xcb_generic_event_t* event = xcb_poll_for_event(c))
                 std::free(event);
         }
-        long pss = 0, rss = 0, uss = 0;
-        std::vector<int> tree = processTree(child);
-        for (int pid : tree) {
-            pss += rollup(pid, "Pss:");
-            rss += rollup(pid, "Rss:");
-            uss += rollup(pid, "Private_Clean:") + rollup(pid, "Private_Dirty:");
-        }
+        const TreeMemory settled = treeMemory(child);
+        std::printf("paint_processes=%zu\npaint_uss_main_kib=%ld\npaint_uss_helpers_kib=%ld\n", atPaint.processes,
+                    atPaint.ussMain, atPaint.ussHelpers);
         std::printf("processes=%zu\npss_tree_kib=%ld\nrss_tree_kib=%ld\nuss_tree_kib=%ld\npss_main_kib=%ld\n"
-                    "uss_main_kib=%ld\n",
-                    tree.size(), pss, rss, uss, rollup(child, "Pss:"),
-                    rollup(child, "Private_Clean:") + rollup(child, "Private_Dirty:"));
+                    "uss_main_kib=%ld\nuss_helpers_kib=%ld\n",
+                    settled.processes, settled.pss, settled.rss, settled.ussMain + settled.ussHelpers,
+                    settled.pssMain, settled.ussMain, settled.ussHelpers);
     }
     std::fflush(stdout);
     if (exitStatus < 0)
