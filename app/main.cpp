@@ -50,7 +50,7 @@ int main(int /*argc*/, char** argv)
     frmFlashForm->showCentred();
     startupMark("splash_shown");
     // Paint the splash before the long work of building the main window.
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    frmFlashForm->waitUntilPainted();
     startupMark("splash_painted");
 
     app.setApplicationName(QString::fromLatin1(kProductName));
