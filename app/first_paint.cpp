@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 namespace quavrel {
 namespace {
@@ -13,9 +14,11 @@ public:
         : QObject(window), window_(window), work_(std::move(work))
     {
         window->installEventFilter(this);
-        // Checked from the event loop, when main() has shown the window its own way.
+        // Checked from the event loop, once the window has been shown its own way: one
+        // that is not on screen now will not be painted, one already exposed was painted.
         QTimer::singleShot(0, this, [this] {
-            if (!window_->isVisible() || window_->isMinimized())
+            const QWindow* handle = window_->windowHandle();
+            if (!window_->isVisible() || window_->isMinimized() || (handle && handle->isExposed()))
                 fire();
         });
     }

@@ -36,7 +36,7 @@ class QTabWidget;
 class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
-class QWebEngineView;
+class QUrl;
 
 namespace quavrel {
 
@@ -108,7 +108,8 @@ public:
     UrlLabel* RzURLLabel1 = nullptr;
     QPushButton* RzBitBtn1 = nullptr;          // "保存设置(&A)"
 
-    QWebEngineView* WebBrowserKitewood = nullptr;
+    // The portal's web view (portal_browser.h): created once the window has been painted.
+    QWidget* WebBrowserKitewood = nullptr;
 
     QStatusBar* RzStatusBar1 = nullptr;
     QLabel* InfoPanel = nullptr;
@@ -191,7 +192,8 @@ public:
     QWidget* RzSizePanel3 = nullptr;
     // The button Enter clicks on the page now showing (nullptr on the portal page).
     QPushButton* defaultButtonOfCurrentPage() const;
-    // FormCreate step 6: directs the portal page to its address once.
+    // FormCreate step 6: directs the portal page to its address once; the web view is
+    // created and sent there right after the window's first paint.
     void navigatePortal();
 private:
     void buildRightPanel();
@@ -203,6 +205,7 @@ private:
     void buildSettingsPage();
     void buildHiddenPages();
     void buildPortalPage();
+    void openPortal(const QUrl& url);
     void keepHiddenTabsUnreachable(int index);
     bool handleEnter(QKeyEvent* event);
     int lastShownTab_ = 0;

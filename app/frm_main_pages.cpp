@@ -11,11 +11,13 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <QWebEngineView>
 
+#include "app/application.h"
+#include "app/first_paint.h"
 #include "app/frm_main.h"
 #include "app/frm_main_style.h"
 #include "app/image_lists.h"
+#include "app/portal_browser.h"
 #include "app/startup_trace.h"
 #include "app/url_label.h"
 #include "songs/services.h"
@@ -261,20 +263,34 @@ void TfrmMain::buildSettingsPage()
 
 void TfrmMain::buildPortalPage()
 {
-    WebBrowserKitewood = new QWebEngineView(TabSheet5);
-    WebBrowserKitewood->setObjectName(QStringLiteral("WebBrowserKitewood"));
-    WebBrowserKitewood->setAccessibleName(QStringLiteral("Kitewood游戏"));
-    column(TabSheet5)->addWidget(WebBrowserKitewood);
+    // The web view joins the page in openPortal.
+    column(TabSheet5);
 }
 
 void TfrmMain::navigatePortal()
 {
     const std::string address = serviceUrl(services().portalServer, "/index_quavrel.asp");
     QUrl url(QString::fromStdString(address), QUrl::StrictMode);
-    if (!WebBrowserKitewood || !url.isValid() || url.host().isEmpty())
+    if (!url.isValid() || url.host().isEmpty())
         throw Exception("Cannot open the page " + address);
-    WebBrowserKitewood->setUrl(url);
-    connect(WebBrowserKitewood, &QWebEngineView::loadFinished, this, [] { startupMark("portal_loaded"); });
+    runAfterFirstPaint(this, [this, url] { openPortal(url); });
+}
+
+void TfrmMain::openPortal(const QUrl& url)
+{
+    try {
+        if (!WebBrowserKitewood) {
+            WebBrowserKitewood = createPortalBrowser(TabSheet5);
+            WebBrowserKitewood->setObjectName(QStringLiteral("WebBrowserKitewood"));
+            WebBrowserKitewood->setAccessibleName(QStringLiteral("Kitewood游戏"));
+            TabSheet5->layout()->addWidget(WebBrowserKitewood);
+            startupMark("portal_view");
+        }
+        WebBrowserKitewood->setProperty("url", url);   // QWebEngineView::setUrl
+        startupMark("portal_requested");
+    } catch (...) {
+        reportCurrentException(this);
+    }
 }
 
 // No key, wheel or click may bring up a page whose tab is hidden: a step onto one goes on

@@ -18,7 +18,6 @@ void TfrmMain::FormCreate()
         loadDefaultPlayListAtStart();
         startupMark("play_list");
         navigatePortal();
-        startupMark("portal_requested");
     } catch (...) {
         reportCurrentException(this);
     }

@@ -32,6 +32,33 @@ void prepareWebEngine()
     }
 }
 
+// The windows draw without OpenGL, the portal's web view included (its module picks Qt
+// Quick's software renderer). The web engine still looks for the application's shared
+// OpenGL context, which has to be asked for before the application object exists. With no
+// OpenGL integration that context stays an empty object; with one, creating it loaded a
+// GL driver (Mesa's software rasteriser and LLVM under Xvfb) before the splash, a large
+// part of the time to the splash and of the program's memory. The variable is taken back
+// once the application object exists, so the programs that the user opens from here (the
+// portal link's browser) keep their OpenGL.
+class WithoutOpenGL {
+public:
+    WithoutOpenGL() : chosenByUser_(qEnvironmentVariableIsSet(kVariable))
+    {
+        if (!chosenByUser_)
+            qputenv(kVariable, "none");
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    }
+    void applicationCreated() const
+    {
+        if (!chosenByUser_)
+            qunsetenv(kVariable);
+    }
+
+private:
+    static constexpr char kVariable[] = "QT_XCB_GL_INTEGRATION";
+    bool chosenByUser_;
+};
+
 }  // namespace
 
 int main(int /*argc*/, char** argv)
@@ -39,10 +66,11 @@ int main(int /*argc*/, char** argv)
     using namespace quavrel;
     startupMark("main");
     prepareWebEngine();
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    WithoutOpenGL withoutOpenGL;
     static int qtArgc = 1;
     static char* qtArgv[] = {argv[0], nullptr};
     Application app(qtArgc, qtArgv);
+    withoutOpenGL.applicationCreated();
     startupMark("application");
     setServices(LoadServiceAddresses());
 
