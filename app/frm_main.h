@@ -247,6 +247,7 @@ public:
     void startSong(const MediaPtr& media);   // close, then URL
 private:
     bool cyclePlayOn() const;
+    void createMediaBackEndWhenIdle();
     // ---- settings and keyword history (frm_main_settings.cpp) ----
 public:
     void loadSettingsAtStart();           // FormCreate steps 2 and 3

@@ -40,6 +40,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     buildLayout();
     connectHandlers();
     setUpTrayIcon();
+    createMediaBackEndWhenIdle();
 }
 
 TfrmMain::~TfrmMain() = default;

@@ -5,7 +5,9 @@
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
 
+#include "app/first_paint.h"
 #include "app/frm_main.h"
+#include "app/startup_trace.h"
 #include "platform/codepage.h"
 #include "player/windows_media_player.h"
 
@@ -24,6 +26,19 @@ QTreeWidgetItem* firstSelected(const QTreeWidget* list)
 }  // namespace
 
 bool TfrmMain::cyclePlayOn() const { return CyclePlay; }
+
+// The media back end takes a while to start; it is started once the window is on screen,
+// one turn of the event loop after the portal page's request, so the first song plays
+// without waiting. A song started before that creates it on the spot.
+void TfrmMain::createMediaBackEndWhenIdle()
+{
+    runAfterFirstPaint(this, [this] {
+        QTimer::singleShot(0, this, [this] {
+            WindowsMediaPlayer->createBackEnd();
+            startupMark("media_backend");
+        });
+    });
+}
 
 void TfrmMain::startSong(const MediaPtr& media)
 {

@@ -56,12 +56,6 @@ TWindowsMediaPlayer::TWindowsMediaPlayer(QWidget* parent) : QWidget(parent), d_(
     setContextMenuPolicy(Qt::NoContextMenu);
     setMinimumSize(0, 0);
 
-    d_->player = new QMediaPlayer(this);
-    d_->audio = new QAudioOutput(this);
-    d_->audio->setVolume(kInitialVolume / 100.0);
-    d_->player->setAudioOutput(d_->audio);
-    d_->player->setLoops(1);
-
     auto makeButton = [this](QStyle::StandardPixmap icon, const QString& name) {
         auto* button = new QToolButton(this);
         button->setIcon(style()->standardIcon(icon));
@@ -121,17 +115,20 @@ TWindowsMediaPlayer::TWindowsMediaPlayer(QWidget* parent) : QWidget(parent), d_(
     rows->addLayout(bottom);
 
     connect(d_->playPause, &QToolButton::clicked, this, [this] {
-        if (d_->player->playbackState() == QMediaPlayer::PlayingState)
+        if (d_->player && d_->player->playbackState() == QMediaPlayer::PlayingState)
             d_->player->pause();
         else
             play();
     });
     connect(d_->stopButton, &QToolButton::clicked, this, [this] { stop(); });
-    connect(d_->volume, &QSlider::valueChanged, this,
-            [this](int value) { d_->audio->setVolume(value / 100.0); });
+    connect(d_->volume, &QSlider::valueChanged, this, [this](int value) {
+        if (d_->audio)
+            d_->audio->setVolume(value / 100.0);
+    });
     connect(d_->seek, &QSlider::sliderMoved, this, [this](int value) {
         d_->elapsed->setText(formatTime(value));
     });
+    // The seek bar is enabled only while a song is open, so the back end exists then.
     connect(d_->seek, &QSlider::sliderReleased, this,
             [this] { d_->player->setPosition(d_->seek->value()); });
     connect(d_->seek, &QSlider::actionTriggered, this, [this](int action) {
@@ -139,6 +136,17 @@ TWindowsMediaPlayer::TWindowsMediaPlayer(QWidget* parent) : QWidget(parent), d_(
         if (action != QAbstractSlider::SliderMove && !d_->seek->isSliderDown())
             d_->player->setPosition(d_->seek->sliderPosition());
     });
+}
+
+void TWindowsMediaPlayer::createBackEnd()
+{
+    if (d_->player)
+        return;
+    d_->player = new QMediaPlayer(this);
+    d_->audio = new QAudioOutput(this);
+    d_->audio->setVolume(d_->volume->value() / 100.0);
+    d_->player->setAudioOutput(d_->audio);
+    d_->player->setLoops(1);
 
     connect(d_->player, &QMediaPlayer::durationChanged, this, [this](qint64 duration) {
         d_->seek->setRange(0, static_cast<int>(qMax<qint64>(0, duration)));
@@ -229,11 +237,15 @@ TWindowsMediaPlayer::TWindowsMediaPlayer(QWidget* parent) : QWidget(parent), d_(
 
 TWindowsMediaPlayer::~TWindowsMediaPlayer()
 {
-    // The player's signals must not reach a half-destroyed widget.
-    d_->player->disconnect(this);
-    d_->player->stop();
+    if (d_->player) {
+        // The player's signals must not reach a half-destroyed widget.
+        d_->player->disconnect(this);
+        d_->player->stop();
+    }
     delete d_;
 }
+
+bool TWindowsMediaPlayer::hasBackEnd() const { return d_->player != nullptr; }
 
 void TWindowsMediaPlayer::close()
 {
@@ -241,8 +253,10 @@ void TWindowsMediaPlayer::close()
     d_->failed = false;
     d_->endReported = false;
     d_->url.clear();
-    d_->player->stop();
-    d_->player->setSource(QUrl());
+    if (d_->player) {
+        d_->player->stop();
+        d_->player->setSource(QUrl());
+    }
     d_->seek->setRange(0, 0);
     d_->elapsed->setText(formatTime(0));
     setStatus(QString());
@@ -254,6 +268,7 @@ void TWindowsMediaPlayer::setURL(const QString& url)
     d_->url = url;
     if (url.isEmpty())
         return;
+    createBackEnd();
     d_->player->setSource(toSource(url));
     // autoStart: opening a song plays it.
     play();
@@ -276,7 +291,11 @@ void TWindowsMediaPlayer::play()
     d_->player->play();
 }
 
-void TWindowsMediaPlayer::stop() { d_->player->stop(); }
+void TWindowsMediaPlayer::stop()
+{
+    if (d_->player)
+        d_->player->stop();
+}
 
 QString TWindowsMediaPlayer::status() const { return d_->status; }
 
@@ -284,7 +303,11 @@ int TWindowsMediaPlayer::volume() const { return d_->volume->value(); }
 
 void TWindowsMediaPlayer::setVolume(int value) { d_->volume->setValue(value); }
 
-QMediaPlayer* TWindowsMediaPlayer::mediaPlayer() const { return d_->player; }
+QMediaPlayer* TWindowsMediaPlayer::mediaPlayer()
+{
+    createBackEnd();
+    return d_->player;
+}
 
 void TWindowsMediaPlayer::setStatus(const QString& text)
 {

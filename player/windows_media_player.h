@@ -3,7 +3,9 @@
 // a song straight from its address and shows its own control bar (play/pause, stop, seek
 // with elapsed time, volume) in a 208 x 45 area. Setting URL opens the song and, since
 // autoStart is on, plays it. It raises PlayStateChange (8 = played to its end) and
-// StatusChange; status() is a short Chinese text of what it is doing.
+// StatusChange; status() is a short Chinese text of what it is doing. The playback engine
+// (Qt Multimedia's back end, which loads and probes GStreamer) is created by
+// createBackEnd(), or by the first song when nobody called it before.
 #include <QString>
 #include <QWidget>
 
@@ -39,8 +41,12 @@ public:
     // The volume, 0 to 100 (50 at start), as the control bar's slider shows it.
     int volume() const;
     void setVolume(int value);
-    // The playback engine, for diagnosis and tests.
-    QMediaPlayer* mediaPlayer() const;
+    // Creates the playback engine now, so the first song starts without waiting for it.
+    // Does nothing when it exists.
+    void createBackEnd();
+    bool hasBackEnd() const;
+    // The playback engine, created if need be; for diagnosis and tests.
+    QMediaPlayer* mediaPlayer();
 
 signals:
     void PlayStateChange(int NewState);
