@@ -128,9 +128,11 @@ public:
     QAction* N6 = nullptr;
     QAction* X1 = nullptr;
 
-    QFileDialog* OpenDialog1 = nullptr;
-    QFileDialog* SaveDialog1 = nullptr;
-    QFileDialog* Mp3SaveDialog = nullptr;
+    // The file dialogs, built when first used: each brings a file-system model, a thread
+    // and icon look-ups that the start has no need of.
+    QFileDialog* OpenDialog1();
+    QFileDialog* SaveDialog1();
+    QFileDialog* Mp3SaveDialog();
     QTimer* PlayTimer = nullptr;
 
     // ---- handlers ----
@@ -199,7 +201,6 @@ private:
     void buildRightPanel();
     void buildStatusBar();
     void buildMenus();
-    void buildDialogs();
     void buildPageControl();      // frm_main_pages.cpp, with the pages below
     void buildSearchPage();
     void buildSettingsPage();
@@ -209,6 +210,9 @@ private:
     void keepHiddenTabsUnreachable(int index);
     bool handleEnter(QKeyEvent* event);
     int lastShownTab_ = 0;
+    QFileDialog* openDialog1_ = nullptr;
+    QFileDialog* saveDialog1_ = nullptr;
+    QFileDialog* mp3SaveDialog_ = nullptr;
 
     // ---- search (frm_main_search.cpp) ----
 public:

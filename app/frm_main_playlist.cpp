@@ -140,9 +140,10 @@ void TfrmMain::SavePlayList(const std::string& path)
 
 void TfrmMain::btnOpenClick()
 {
-    if (OpenDialog1->exec() != QDialog::Accepted)
+    QFileDialog* dialog = OpenDialog1();
+    if (dialog->exec() != QDialog::Accepted)
         return;
-    const QStringList files = OpenDialog1->selectedFiles();
+    const QStringList files = dialog->selectedFiles();
     if (files.isEmpty())
         return;
     // The player and PlayIndex stay: a playing song plays on.
@@ -151,9 +152,10 @@ void TfrmMain::btnOpenClick()
 
 void TfrmMain::btnSaveClick()
 {
-    if (SaveDialog1->exec() != QDialog::Accepted)
+    QFileDialog* dialog = SaveDialog1();
+    if (dialog->exec() != QDialog::Accepted)
         return;
-    const QStringList files = SaveDialog1->selectedFiles();
+    const QStringList files = dialog->selectedFiles();
     if (files.isEmpty())
         return;
     const QString path = files.first();

@@ -57,10 +57,11 @@ void TfrmMain::nDownloadClick()
         return;
     const std::string url = media->Url;
     const std::string suggested = SuggestedFileName(url);
-    Mp3SaveDialog->selectFile(fromGbk(suggested));
-    if (Mp3SaveDialog->exec() != QDialog::Accepted || Mp3SaveDialog->selectedFiles().isEmpty())
+    QFileDialog* dialog = Mp3SaveDialog();
+    dialog->selectFile(fromGbk(suggested));
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return;
-    const QString path = Mp3SaveDialog->selectedFiles().first();
+    const QString path = dialog->selectedFiles().first();
     const QString fileName = QFileInfo(path).fileName();
 
     // Progress in the status pane while the song arrives; the earlier text comes back after.

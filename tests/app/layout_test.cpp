@@ -386,15 +386,15 @@ private slots:
 
     void dialogsAndTimer()
     {
-        QCOMPARE(w->OpenDialog1->nameFilters(), QStringList{"MP3 播放列表(*.m3u)"});
-        QCOMPARE(w->OpenDialog1->defaultSuffix(), QStringLiteral("m3u"));
-        QCOMPARE(w->OpenDialog1->acceptMode(), QFileDialog::AcceptOpen);
-        QCOMPARE(w->SaveDialog1->nameFilters(), QStringList{"(*.m3u)"});
-        QCOMPARE(w->SaveDialog1->acceptMode(), QFileDialog::AcceptSave);
-        QVERIFY(w->SaveDialog1->testOption(QFileDialog::DontConfirmOverwrite));
-        QCOMPARE(w->Mp3SaveDialog->defaultSuffix(), QStringLiteral("MP3"));
-        QVERIFY(w->Mp3SaveDialog->testOption(QFileDialog::DontConfirmOverwrite));
-        for (QFileDialog* d : {w->OpenDialog1, w->SaveDialog1, w->Mp3SaveDialog})
+        QCOMPARE(w->OpenDialog1()->nameFilters(), QStringList{"MP3 播放列表(*.m3u)"});
+        QCOMPARE(w->OpenDialog1()->defaultSuffix(), QStringLiteral("m3u"));
+        QCOMPARE(w->OpenDialog1()->acceptMode(), QFileDialog::AcceptOpen);
+        QCOMPARE(w->SaveDialog1()->nameFilters(), QStringList{"(*.m3u)"});
+        QCOMPARE(w->SaveDialog1()->acceptMode(), QFileDialog::AcceptSave);
+        QVERIFY(w->SaveDialog1()->testOption(QFileDialog::DontConfirmOverwrite));
+        QCOMPARE(w->Mp3SaveDialog()->defaultSuffix(), QStringLiteral("MP3"));
+        QVERIFY(w->Mp3SaveDialog()->testOption(QFileDialog::DontConfirmOverwrite));
+        for (QFileDialog* d : {w->OpenDialog1(), w->SaveDialog1(), w->Mp3SaveDialog()})
             QVERIFY(d->testOption(QFileDialog::DontUseNativeDialog));
         QCOMPARE(w->PlayTimer->interval(), 100);
         QVERIFY(!w->PlayTimer->isActive());

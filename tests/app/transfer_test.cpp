@@ -156,7 +156,7 @@ private slots:
         test::TempDir dir;
         test::writeFile(dir.file("song.mp3"), "old");
         listAndSelect(songs.url("/music/song.mp3"));
-        DialogWatcher save(w_->Mp3SaveDialog, [&](QFileDialog* d) { saveAs(d, dir.file("song.mp3")); });
+        DialogWatcher save(w_->Mp3SaveDialog(), [&](QFileDialog* d) { saveAs(d, dir.file("song.mp3")); });
         test::ModalBoxWatcher boxes;
         w_->nDownloadClick();
         QCOMPARE(save.suggested, QStringLiteral("song.mp3"));
@@ -168,7 +168,7 @@ private slots:
     {
         test::ScriptedServer songs;
         listAndSelect(songs.url("/a.mp3"));
-        DialogWatcher save(w_->Mp3SaveDialog, [](QFileDialog* d) { d->reject(); });
+        DialogWatcher save(w_->Mp3SaveDialog(), [](QFileDialog* d) { d->reject(); });
         w_->nDownloadClick();
         QTest::qWait(50);
         QCOMPARE(songs.connections(), 0);
@@ -180,7 +180,7 @@ private slots:
         songs.add(test::Script().answer(test::HttpResponseText("", "HTTP/1.1 404 Not Found")));
         test::TempDir dir;
         listAndSelect(songs.url("/gone.mp3"));
-        DialogWatcher save(w_->Mp3SaveDialog, [&](QFileDialog* d) { saveAs(d, dir.file("gone.mp3")); });
+        DialogWatcher save(w_->Mp3SaveDialog(), [&](QFileDialog* d) { saveAs(d, dir.file("gone.mp3")); });
         test::ModalBoxWatcher boxes;
         w_->nDownloadClick();
         QCOMPARE(boxes.seen, 1);
@@ -196,7 +196,7 @@ private slots:
         test::writeFile(dir.file("plainfile"), "");
         const std::string path = dir.file("plainfile/x.mp3");   // a file is no folder
         listAndSelect(songs.url("/x.mp3"));
-        DialogWatcher save(w_->Mp3SaveDialog, [&](QFileDialog* d) {
+        DialogWatcher save(w_->Mp3SaveDialog(), [&](QFileDialog* d) {
             d->selectFile(QString::fromStdString(path));
             static_cast<QDialog*>(d)->accept();
         });
@@ -232,7 +232,7 @@ private slots:
                 seen << w_->InfoPanel->text();
         });
         sampler.start();
-        DialogWatcher save(w_->Mp3SaveDialog, [&](QFileDialog* d) { saveAs(d, dir.file("slow.mp3")); });
+        DialogWatcher save(w_->Mp3SaveDialog(), [&](QFileDialog* d) { saveAs(d, dir.file("slow.mp3")); });
         w_->nDownloadClick();
         sampler.stop();
         QCOMPARE(test::readFile(dir.file("slow.mp3")).size(), size_t(120000));
