@@ -1,16 +1,16 @@
 #include "player/windows_media_player.h"
 
-#include <QAudioOutput>
 #include <QBoxLayout>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
-#include <QMediaPlayer>
 #include <QPointer>
 #include <QSlider>
 #include <QStyle>
 #include <QToolButton>
 #include <QUrl>
+
+#include "player/media_engine.h"
 
 namespace quavrel {
 namespace {
@@ -36,8 +36,7 @@ QUrl toSource(const QString& address)
 }  // namespace
 
 struct TWindowsMediaPlayer::Impl {
-    QMediaPlayer* player = nullptr;
-    QAudioOutput* audio = nullptr;
+    std::unique_ptr<MediaEngine> player;   // the back end; none until createBackEnd()
     QToolButton* playPause = nullptr;
     QToolButton* stopButton = nullptr;
     QSlider* seek = nullptr;
@@ -115,15 +114,15 @@ TWindowsMediaPlayer::TWindowsMediaPlayer(QWidget* parent) : QWidget(parent), d_(
     rows->addLayout(bottom);
 
     connect(d_->playPause, &QToolButton::clicked, this, [this] {
-        if (d_->player && d_->player->playbackState() == QMediaPlayer::PlayingState)
+        if (d_->player && d_->player->playbackState() == MediaEngine::PlayingState)
             d_->player->pause();
         else
             play();
     });
     connect(d_->stopButton, &QToolButton::clicked, this, [this] { stop(); });
     connect(d_->volume, &QSlider::valueChanged, this, [this](int value) {
-        if (d_->audio)
-            d_->audio->setVolume(value / 100.0);
+        if (d_->player)
+            d_->player->setVolume(value / 100.0f);
     });
     connect(d_->seek, &QSlider::sliderMoved, this, [this](int value) {
         d_->elapsed->setText(formatTime(value));
@@ -142,104 +141,99 @@ void TWindowsMediaPlayer::createBackEnd()
 {
     if (d_->player)
         return;
-    d_->player = new QMediaPlayer(this);
-    d_->audio = new QAudioOutput(this);
-    d_->audio->setVolume(d_->volume->value() / 100.0);
-    d_->player->setAudioOutput(d_->audio);
-    d_->player->setLoops(1);
+    d_->player = createMediaEngine();
+    d_->player->setVolume(d_->volume->value() / 100.0f);
+    MediaEngine::Events& events = d_->player->events;
 
-    connect(d_->player, &QMediaPlayer::durationChanged, this, [this](qint64 duration) {
+    events.durationChanged = [this](qint64 duration) {
         d_->seek->setRange(0, static_cast<int>(qMax<qint64>(0, duration)));
-    });
-    connect(d_->player, &QMediaPlayer::seekableChanged, d_->seek, &QSlider::setEnabled);
-    connect(d_->player, &QMediaPlayer::positionChanged, this, [this](qint64 position) {
+    };
+    events.seekableChanged = [this](bool seekable) { d_->seek->setEnabled(seekable); };
+    events.positionChanged = [this](qint64 position) {
         if (d_->seek->isSliderDown())
             return;
         d_->seek->setValue(static_cast<int>(position));
         d_->elapsed->setText(formatTime(position));
-    });
+    };
 
-    connect(d_->player, &QMediaPlayer::playbackStateChanged, this,
-            [this](QMediaPlayer::PlaybackState state) {
-                bool playing = state == QMediaPlayer::PlayingState;
-                d_->playPause->setIcon(style()->standardIcon(
-                    playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
-                d_->playPause->setAccessibleName(playing ? QStringLiteral("暂停")
-                                                         : QStringLiteral("播放"));
-                d_->playPause->setToolTip(d_->playPause->accessibleName());
-                if (d_->failed)
-                    return;
-                switch (state) {
-                case QMediaPlayer::PlayingState:
-                    d_->endReported = false;
-                    setStatus(QStringLiteral("正在播放"));
-                    emit PlayStateChange(psPlaying);
-                    break;
-                case QMediaPlayer::PausedState:
-                    setStatus(QStringLiteral("已暂停"));
-                    emit PlayStateChange(psPaused);
-                    break;
-                case QMediaPlayer::StoppedState:
-                    // The end of a song reports itself through the media status.
-                    if (d_->player->mediaStatus() == QMediaPlayer::EndOfMedia)
-                        break;
-                    if (!d_->url.isEmpty())
-                        setStatus(QStringLiteral("已停止"));
-                    emit PlayStateChange(psStopped);
-                    break;
-                }
-            });
+    events.playbackStateChanged = [this](MediaEngine::PlaybackState state) {
+        bool playing = state == MediaEngine::PlayingState;
+        d_->playPause->setIcon(style()->standardIcon(
+            playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+        d_->playPause->setAccessibleName(playing ? QStringLiteral("暂停")
+                                                 : QStringLiteral("播放"));
+        d_->playPause->setToolTip(d_->playPause->accessibleName());
+        if (d_->failed)
+            return;
+        switch (state) {
+        case MediaEngine::PlayingState:
+            d_->endReported = false;
+            setStatus(QStringLiteral("正在播放"));
+            emit PlayStateChange(psPlaying);
+            break;
+        case MediaEngine::PausedState:
+            setStatus(QStringLiteral("已暂停"));
+            emit PlayStateChange(psPaused);
+            break;
+        case MediaEngine::StoppedState:
+            // The end of a song reports itself through the media status.
+            if (d_->player->mediaStatus() == MediaEngine::EndOfMedia)
+                break;
+            if (!d_->url.isEmpty())
+                setStatus(QStringLiteral("已停止"));
+            emit PlayStateChange(psStopped);
+            break;
+        }
+    };
 
-    connect(d_->player, &QMediaPlayer::mediaStatusChanged, this,
-            [this](QMediaPlayer::MediaStatus status) {
-                if (d_->failed)
-                    return;
-                switch (status) {
-                case QMediaPlayer::LoadingMedia:
-                    setStatus(QStringLiteral("正在连接…"));
-                    emit PlayStateChange(psTransitioning);
-                    break;
-                case QMediaPlayer::StalledMedia:
-                case QMediaPlayer::BufferingMedia:
-                    setStatus(QStringLiteral("缓冲 %1%")
-                                  .arg(qRound(d_->player->bufferProgress() * 100)));
-                    emit PlayStateChange(psBuffering);
-                    break;
-                case QMediaPlayer::BufferedMedia:
-                    if (d_->player->playbackState() == QMediaPlayer::PlayingState)
-                        setStatus(QStringLiteral("正在播放"));
-                    break;
-                case QMediaPlayer::LoadedMedia:
-                    // A stop also passes through here; only a fresh load is "ready".
-                    if (d_->player->playbackState() == QMediaPlayer::StoppedState &&
-                        d_->status == QStringLiteral("正在连接…"))
-                        setStatus(QStringLiteral("就绪"));
-                    break;
-                case QMediaPlayer::EndOfMedia:
-                    reportEnd();
-                    break;
-                case QMediaPlayer::InvalidMedia:
-                    fail(d_->player->errorString());
-                    break;
-                case QMediaPlayer::NoMedia:
-                    break;
-                }
-            });
-    connect(d_->player, &QMediaPlayer::bufferProgressChanged, this, [this](float progress) {
+    events.mediaStatusChanged = [this](MediaEngine::MediaStatus status) {
+        if (d_->failed)
+            return;
+        switch (status) {
+        case MediaEngine::LoadingMedia:
+            setStatus(QStringLiteral("正在连接…"));
+            emit PlayStateChange(psTransitioning);
+            break;
+        case MediaEngine::StalledMedia:
+        case MediaEngine::BufferingMedia:
+            setStatus(QStringLiteral("缓冲 %1%")
+                          .arg(qRound(d_->player->bufferProgress() * 100)));
+            emit PlayStateChange(psBuffering);
+            break;
+        case MediaEngine::BufferedMedia:
+            if (d_->player->playbackState() == MediaEngine::PlayingState)
+                setStatus(QStringLiteral("正在播放"));
+            break;
+        case MediaEngine::LoadedMedia:
+            // A stop also passes through here; only a fresh load is "ready".
+            if (d_->player->playbackState() == MediaEngine::StoppedState &&
+                d_->status == QStringLiteral("正在连接…"))
+                setStatus(QStringLiteral("就绪"));
+            break;
+        case MediaEngine::EndOfMedia:
+            reportEnd();
+            break;
+        case MediaEngine::InvalidMedia:
+            fail(d_->player->errorString());
+            break;
+        case MediaEngine::NoMedia:
+            break;
+        }
+    };
+    events.bufferProgressChanged = [this](float progress) {
         auto status = d_->player->mediaStatus();
         if (!d_->failed &&
-            (status == QMediaPlayer::BufferingMedia || status == QMediaPlayer::StalledMedia))
+            (status == MediaEngine::BufferingMedia || status == MediaEngine::StalledMedia))
             setStatus(QStringLiteral("缓冲 %1%").arg(qRound(progress * 100)));
-    });
-    connect(d_->player, &QMediaPlayer::errorOccurred, this,
-            [this](QMediaPlayer::Error, const QString& message) { fail(message); });
+    };
+    events.errorOccurred = [this](const QString& message) { fail(message); };
 }
 
 TWindowsMediaPlayer::~TWindowsMediaPlayer()
 {
     if (d_->player) {
-        // The player's signals must not reach a half-destroyed widget.
-        d_->player->disconnect(this);
+        // The engine's events must not reach a half-destroyed widget.
+        d_->player->events = {};
         d_->player->stop();
     }
     delete d_;
@@ -303,10 +297,10 @@ int TWindowsMediaPlayer::volume() const { return d_->volume->value(); }
 
 void TWindowsMediaPlayer::setVolume(int value) { d_->volume->setValue(value); }
 
-QMediaPlayer* TWindowsMediaPlayer::mediaPlayer()
+QObject* TWindowsMediaPlayer::mediaPlayer()
 {
     createBackEnd();
-    return d_->player;
+    return d_->player->mediaPlayer();
 }
 
 void TWindowsMediaPlayer::setStatus(const QString& text)

@@ -4,13 +4,11 @@
 // with elapsed time, volume) in a 208 x 45 area. Setting URL opens the song and, since
 // autoStart is on, plays it. It raises PlayStateChange (8 = played to its end) and
 // StatusChange; status() is a short Chinese text of what it is doing. The playback engine
-// (Qt Multimedia's back end, which loads and probes GStreamer) is created by
+// (media_engine.h: Qt Multimedia, which loads and probes GStreamer) is created by
 // createBackEnd(), or by the first song when nobody called it before.
 #include <QString>
 #include <QWidget>
 
-class QMediaPlayer;
-class QAudioOutput;
 
 namespace quavrel {
 
@@ -45,8 +43,8 @@ public:
     // Does nothing when it exists.
     void createBackEnd();
     bool hasBackEnd() const;
-    // The playback engine, created if need be; for diagnosis and tests.
-    QMediaPlayer* mediaPlayer();
+    // The playback engine's QMediaPlayer, created if need be; for diagnosis and tests.
+    QObject* mediaPlayer();
 
 signals:
     void PlayStateChange(int NewState);

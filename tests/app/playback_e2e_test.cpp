@@ -16,6 +16,7 @@
 #include "player/windows_media_player.h"
 #include "tests/app/catalog_process.h"
 #include "tests/support/temp_dir.h"
+#include "tests/player/media_player_of.h"
 
 using namespace quavrel;
 
@@ -104,7 +105,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(ends(states) == 2, kSongMs);
         QCOMPARE(w.PlayIndex, 0);
         QCOMPARE(player->URL(), QString::fromStdString(first->Url));
-        QTRY_COMPARE_WITH_TIMEOUT(player->mediaPlayer()->playbackState(),
+        QTRY_COMPARE_WITH_TIMEOUT(test::mediaPlayerOf(player)->playbackState(),
                                   QMediaPlayer::PlayingState, kSongMs);
 
         player->close();

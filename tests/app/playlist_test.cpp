@@ -19,6 +19,7 @@
 #include "platform/paths.h"
 #include "player/windows_media_player.h"
 #include "tests/support/temp_dir.h"
+#include "tests/player/media_player_of.h"
 
 using namespace quavrel;
 using test::readFile;
@@ -345,7 +346,7 @@ private slots:
         QCOMPARE(w_->WindowsMediaPlayer->URL(), QStringLiteral("/nonexistent/h/one.mp3"));
         QCOMPARE(w_->PlayIndex, 0);
         QTest::qWait(200);
-        QVERIFY(w_->WindowsMediaPlayer->mediaPlayer()->playbackState() !=
+        QVERIFY(test::mediaPlayerOf(w_->WindowsMediaPlayer)->playbackState() !=
                 QMediaPlayer::PlayingState);
     }
 

@@ -16,6 +16,7 @@
 #include "songs/services.h"
 #include "tests/app/catalog_process.h"
 #include "tests/app/qt_test_main.h"
+#include "tests/player/media_player_of.h"
 
 using namespace quavrel;
 
@@ -89,7 +90,7 @@ private slots:
         w.RzBitBtn3->click();
         QCOMPARE(w.WindowsMediaPlayer->URL(), QString::fromStdString(song->Url));
         // The song really plays: its position moves.
-        QTRY_VERIFY_WITH_TIMEOUT(w.WindowsMediaPlayer->mediaPlayer()->position() > 0, kLoadMs);
+        QTRY_VERIFY_WITH_TIMEOUT(test::mediaPlayerOf(w.WindowsMediaPlayer)->position() > 0, kLoadMs);
         QCOMPARE(w.lbPlayerInfo->text(), QStringLiteral("正在播放"));
         w.WindowsMediaPlayer->close();
     }
