@@ -36,13 +36,26 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A display of our own with a plain black root, which startup_watch needs.
-n=120
-while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
-Xvfb :$n -screen 0 1280x1024x24 -br -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-export DISPLAY=:$n
-for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.05; done
+# A display of our own with a plain black root, which startup_watch needs. Xvfb picks a
+# free display number itself and prints it once it is ready (others start displays on
+# this machine at the same time). A display that went away meanwhile is started afresh
+# before the next run.
+xvfb_pid=
+start_display() {
+  : > "$work/display"
+  Xvfb -displayfd 1 -screen 0 1280x1024x24 -br -nolisten tcp > "$work/display" 2>>"$work/xvfb.log" &
+  xvfb_pid=$!
+  pids+=($xvfb_pid)
+  for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
+  [ -s "$work/display" ] || { echo "startup_bench: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+  export DISPLAY=:$(head -1 "$work/display")
+}
+ensure_display() {
+  kill -0 "$xvfb_pid" 2>/dev/null && return
+  echo "startup_bench: the display $DISPLAY went away; starting another" >&2
+  start_display
+}
+start_display
 
 "$catalog" --port 0 --print-port > "$work/catalog-port" 2>/dev/null &
 pids+=($!)
@@ -76,10 +89,12 @@ make_home "$work/ours-noportal" "127.0.0.1:1"   # port 1: refused at once
 mkdir -p "$work/peer/config" "$work/peer/data"
 
 run_ours() {   # home settle trace-file
+  ensure_display
   XDG_CONFIG_HOME=$1/config XDG_DATA_HOME=$1/data QUAVREL_STARTUP_TRACE=$3 \
     "$watch" --main 'Quavrel V3.0' --settle "$2" --log "$work/ours.log" -- "$program"
 }
 run_peer() {   # settle
+  ensure_display
   XDG_CONFIG_HOME=$work/peer/config XDG_DATA_HOME=$work/peer/data \
     "$watch" --main audacious --settle "$1" --log "$work/peer.log" -- "$peer" -Q
 }
@@ -175,15 +190,20 @@ load_end=$(cut -d' ' -f1 /proc/loadavg)
 mib() { awk -v k="$1" 'BEGIN { printf "%.0f", k / 1024 }'; }
 ratio() { awk -v p="$1" -v o="$2" 'BEGIN { if (p == "-" || o == "-" || o <= 0) print "-"; else printf "%.2f", p / o }'; }
 ms() { awk -v v="$1" 'BEGIN { if (v == "-") print "-"; else printf "%.0f", v }'; }
+# "main / helpers" in MiB from two keys of a memory file.
+pair() { echo "$(mib "$(value "$1" "$3")") / $(mib "$(value "$2" "$3")")"; }
+tree_dirty() { mib "$(( $(value dirty_main_kib "$1") + $(value dirty_helpers_kib "$1") ))"; }
 
 ours_pss=$(mib "$(value pss_tree_kib "$work/mem-ours.txt")")
 ours_uss=$(mib "$(value uss_tree_kib "$work/mem-ours.txt")")
 ours_procs=$(value processes "$work/mem-ours.txt")
 noportal_uss=$(mib "$(value uss_tree_kib "$work/mem-noportal.txt")")
-peer_pss=- peer_uss=-
+ours_dirty=$(tree_dirty "$work/mem-ours.txt")
+peer_pss=- peer_uss=- peer_dirty=-
 if [ -n "$peer" ]; then
   peer_pss=$(mib "$(value pss_tree_kib "$work/mem-peer.txt")")
   peer_uss=$(mib "$(value uss_tree_kib "$work/mem-peer.txt")")
+  peer_dirty=$(tree_dirty "$work/mem-peer.txt")
 fi
 
 row() { printf 'ROW|%s|%s|%s|%s|%s\n' "$1" "$2" "$3" "$4" "$5"; }
@@ -193,12 +213,16 @@ row "start to main window painted (ms)" "$(ms "$ours_main")" "$(ms "$peer_main")
 while read -r name at since; do
   row "  step: $(describe "$name") (ms, +step)" "$at (+$since)" - - breakdown
 done < "$work/breakdown.txt"
-row "USS main process at main window painted (MiB)" "$(mib "$(value paint_uss_main_kib "$work/mem-ours.txt")")" - - reported
-row "USS web engine helpers at main window painted (MiB, $(value paint_processes "$work/mem-ours.txt") processes in all)" \
-    "$(mib "$(value paint_uss_helpers_kib "$work/mem-ours.txt")")" - - reported
-row "USS main process, portal page loaded (MiB)" "$(mib "$(value uss_main_kib "$work/mem-ours.txt")")" - - reported
-row "USS web engine helpers, portal page loaded (MiB)" "$(mib "$(value uss_helpers_kib "$work/mem-ours.txt")")" - - reported
+mem=$work/mem-ours.txt
+row "USS at main window painted, main / helpers (MiB, $(value paint_processes "$mem") processes)" \
+    "$(pair paint_uss_main_kib paint_uss_helpers_kib "$mem")" - - reported
+row "USS with portal page loaded, main / helpers (MiB)" "$(pair uss_main_kib uss_helpers_kib "$mem")" - - reported
+row "private dirty at main window painted, main / helpers (MiB)" \
+    "$(pair paint_dirty_main_kib paint_dirty_helpers_kib "$mem")" - - reported
+row "private dirty with portal page loaded, main / helpers (MiB)" "$(pair dirty_main_kib dirty_helpers_kib "$mem")" - - reported
 row "USS with portal page, $ours_procs processes (MiB)" "$ours_uss" "$peer_uss" "$(ratio "$peer_uss" "$ours_uss")" reported
 row "PSS with portal page, $ours_procs processes (MiB)" "$ours_pss" "$peer_pss" "$(ratio "$peer_pss" "$ours_pss")" reported
+row "private dirty with portal page, $ours_procs processes (MiB)" "$ours_dirty" "$peer_dirty" \
+    "$(ratio "$peer_dirty" "$ours_dirty")" reported
 row "USS with portal refused (MiB)" "$noportal_uss" - - reported
 row "load average (1 min) at start / end" "$load_start / $load_end" - - reported

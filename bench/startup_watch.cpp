@@ -9,10 +9,12 @@
 // window's first paint also says the loop is running. With --settle S it reads the memory
 // of the program's whole process tree (helper processes such as QtWebEngineProcess
 // included) from /proc twice: right after the main window is painted, and S seconds later:
-// USS (private pages) of the program's own process and of its helpers, and PSS and RSS of
-// the tree. PSS shares a library's pages among every process on the machine that maps
-// them, so it drops while other programs using the same libraries run; USS does not. The
-// program is then ended. The child gets QUAVREL_STARTUP_T0 (the start in CLOCK_MONOTONIC
+// USS (private pages) and private dirty pages of the program's own process and of its
+// helpers, and PSS and RSS of the tree. PSS shares a library's pages among every process on
+// the machine that maps them, so it drops while other programs using the same libraries
+// run. USS counts a library's clean pages too while no other process maps them, so it
+// also moves with what else runs; the private dirty pages (heap, stacks, relocated data)
+// belong to the process alone. The program is then ended. The child gets QUAVREL_STARTUP_T0 (the start in CLOCK_MONOTONIC
 // nanoseconds), so the program's own start-up marks count from the same moment.
 // Prints "key=value" lines (milliseconds, KiB); exit 1 when the main window was never
 // painted.
@@ -223,10 +225,8 @@ long rollup(int pid, const std::string& field)
 // Memory of a process tree at one moment, in KiB.
 struct TreeMemory {
     size_t processes = 0;
-    long pss = 0, rss = 0, ussMain = 0, ussHelpers = 0, pssMain = 0;
+    long pss = 0, rss = 0, ussMain = 0, ussHelpers = 0, dirtyMain = 0, dirtyHelpers = 0, pssMain = 0;
 };
-
-long uss(int pid) { return rollup(pid, "Private_Clean:") + rollup(pid, "Private_Dirty:"); }
 
 TreeMemory treeMemory(int top)
 {
@@ -236,7 +236,9 @@ TreeMemory treeMemory(int top)
     for (int pid : tree) {
         m.pss += rollup(pid, "Pss:");
         m.rss += rollup(pid, "Rss:");
-        (pid == top ? m.ussMain : m.ussHelpers) += uss(pid);
+        const long dirty = rollup(pid, "Private_Dirty:");
+        (pid == top ? m.ussMain : m.ussHelpers) += rollup(pid, "Private_Clean:") + dirty;
+        (pid == top ? m.dirtyMain : m.dirtyHelpers) += dirty;
     }
     m.pssMain = rollup(top, "Pss:");
     return m;
@@ -357,12 +359,13 @@ int main(int argc, char** argv)
                 std::free(event);
         }
         const TreeMemory settled = treeMemory(child);
-        std::printf("paint_processes=%zu\npaint_uss_main_kib=%ld\npaint_uss_helpers_kib=%ld\n", atPaint.processes,
-                    atPaint.ussMain, atPaint.ussHelpers);
+        std::printf("paint_processes=%zu\npaint_uss_main_kib=%ld\npaint_uss_helpers_kib=%ld\n"
+                    "paint_dirty_main_kib=%ld\npaint_dirty_helpers_kib=%ld\n",
+                    atPaint.processes, atPaint.ussMain, atPaint.ussHelpers, atPaint.dirtyMain, atPaint.dirtyHelpers);
         std::printf("processes=%zu\npss_tree_kib=%ld\nrss_tree_kib=%ld\nuss_tree_kib=%ld\npss_main_kib=%ld\n"
-                    "uss_main_kib=%ld\nuss_helpers_kib=%ld\n",
+                    "uss_main_kib=%ld\nuss_helpers_kib=%ld\ndirty_main_kib=%ld\ndirty_helpers_kib=%ld\n",
                     settled.processes, settled.pss, settled.rss, settled.ussMain + settled.ussHelpers,
-                    settled.pssMain, settled.ussMain, settled.ussHelpers);
+                    settled.pssMain, settled.ussMain, settled.ussHelpers, settled.dirtyMain, settled.dirtyHelpers);
     }
     std::fflush(stdout);
     if (exitStatus < 0)
