@@ -8,53 +8,63 @@
 namespace quavrel {
 namespace {
 
-class FirstPaintWatch : public QObject {
-public:
-    FirstPaintWatch(QWidget* window, std::function<void()> work)
-        : QObject(window), window_(window), work_(std::move(work))
-    {
-        window->installEventFilter(this);
-        // Checked from the event loop, once the window has been shown its own way: one
-        // that is not on screen now will not be painted, one already exposed was painted.
-        QTimer::singleShot(0, this, [this] {
-            const QWindow* handle = window_->windowHandle();
-            if (!window_->isVisible() || window_->isMinimized() || (handle && handle->isExposed()))
-                fire();
-        });
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (watched == window_ && event->type() == QEvent::Paint)
-            fire();
-        return false;
-    }
-
-private:
-    void fire()
-    {
-        if (fired_)
-            return;
-        fired_ = true;
-        window_->removeEventFilter(this);
-        // Queued, so the paint in progress reaches the screen before the work starts.
-        QTimer::singleShot(0, this, [this] {
-            work_();
-            deleteLater();
-        });
-    }
-
-    QWidget* window_;
-    std::function<void()> work_;
-    bool fired_ = false;
-};
+// A timer, not a posted call: the event loop handles the waiting messages before it fires,
+// where posted calls run back to back.
+constexpr int kTurnMs = 1;
 
 }  // namespace
 
+AfterFirstPaint::AfterFirstPaint(QWidget* window) : QObject(window), window_(window)
+{
+    window->installEventFilter(this);
+    // Checked from the event loop, once the window has been shown its own way: one that
+    // is not on screen now will not be painted, one already exposed was painted.
+    QTimer::singleShot(0, this, [this] {
+        const QWindow* handle = window_->windowHandle();
+        if (!window_->isVisible() || window_->isMinimized() || (handle && handle->isExposed()))
+            painted();
+    });
+}
+
+void AfterFirstPaint::add(std::function<void()> step)
+{
+    steps_.push_back(std::move(step));
+    scheduleNext();
+}
+
+bool AfterFirstPaint::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == window_ && event->type() == QEvent::Paint)
+        painted();
+    return false;
+}
+
+void AfterFirstPaint::painted()
+{
+    if (painted_)
+        return;
+    painted_ = true;
+    window_->removeEventFilter(this);
+    scheduleNext();
+}
+
+void AfterFirstPaint::scheduleNext()
+{
+    if (!painted_ || scheduled_ || steps_.empty())
+        return;
+    scheduled_ = true;
+    QTimer::singleShot(kTurnMs, this, [this] {
+        scheduled_ = false;
+        std::function<void()> step = std::move(steps_.front());
+        steps_.pop_front();
+        step();
+        scheduleNext();
+    });
+}
+
 void runAfterFirstPaint(QWidget* window, std::function<void()> work)
 {
-    new FirstPaintWatch(window, std::move(work));
+    (new AfterFirstPaint(window))->add(std::move(work));
 }
 
 }  // namespace quavrel

@@ -1,14 +1,40 @@
 #pragma once
-// Runs work once, right after a window's first paint. The start-up puts behind that paint
-// what the first sight of the main window does not need (the portal's web view, the
-// player's media back end). A window that starts hidden or minimised is not painted; for
-// it the work runs as soon as the event loop turns.
+// Work that the first sight of a window does not need, run after the window's first paint
+// one step per turn of the event loop, so that waiting messages (the user's first clicks
+// among them) are handled between the steps. The start-up puts the portal's web view and
+// the player's media back end there. A window that starts hidden or minimised is not
+// painted; its steps start as soon as the event loop turns.
+#include <QObject>
+#include <deque>
 #include <functional>
 
 class QWidget;
 
 namespace quavrel {
 
+class AfterFirstPaint : public QObject {
+public:
+    // Watches `window`, which owns the object.
+    explicit AfterFirstPaint(QWidget* window);
+
+    // Steps run in the order they were added; one added after the paint runs at the next
+    // turn of the event loop.
+    void add(std::function<void()> step);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void painted();
+    void scheduleNext();
+
+    QWidget* window_;
+    std::deque<std::function<void()>> steps_;
+    bool painted_ = false;
+    bool scheduled_ = false;
+};
+
+// One step after `window`'s first paint.
 void runAfterFirstPaint(QWidget* window, std::function<void()> work);
 
 }  // namespace quavrel

@@ -41,6 +41,7 @@ class QUrl;
 namespace quavrel {
 
 class TWindowsMediaPlayer;
+class AfterFirstPaint;
 class ImageList;
 class PlayList;
 class UrlLabel;
@@ -178,6 +179,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The start-up work that waits for the window's first paint (first_paint.h).
+    AfterFirstPaint* afterFirstPaint_ = nullptr;
     void buildLayout();           // frm_main_layout.cpp
     void connectHandlers();       // frm_main_layout.cpp
     void updatePlayerRect();      // frm_main_layout.cpp
@@ -206,7 +209,7 @@ private:
     void buildSettingsPage();
     void buildHiddenPages();
     void buildPortalPage();
-    void openPortal(const QUrl& url);
+    void createPortalView();
     void keepHiddenTabsUnreachable(int index);
     bool handleEnter(QKeyEvent* event);
     int lastShownTab_ = 0;

@@ -23,6 +23,7 @@
 #include <QVBoxLayout>
 
 #include "app/application.h"
+#include "app/first_paint.h"
 #include "app/frm_main.h"
 #include "app/frm_main_style.h"
 #include "app/image_lists.h"
@@ -35,6 +36,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
 {
     // A new main window is open until its own close sequence says otherwise.
     qtUiHooks().setClosing(false);
+    afterFirstPaint_ = new AfterFirstPaint(this);
     ImageList1 = std::make_unique<ImageList>(makeImageList1());
     ImageList2 = std::make_unique<ImageList>(makeImageList2());
     buildLayout();

@@ -273,24 +273,30 @@ void TfrmMain::navigatePortal()
     QUrl url(QString::fromStdString(address), QUrl::StrictMode);
     if (!url.isValid() || url.host().isEmpty())
         throw Exception("Cannot open the page " + address);
-    runAfterFirstPaint(this, [this, url] { openPortal(url); });
-}
-
-void TfrmMain::openPortal(const QUrl& url)
-{
-    try {
-        if (!WebBrowserKitewood) {
-            WebBrowserKitewood = createPortalBrowser(TabSheet5);
-            WebBrowserKitewood->setObjectName(QStringLiteral("WebBrowserKitewood"));
-            WebBrowserKitewood->setAccessibleName(QStringLiteral("Kitewood游戏"));
-            TabSheet5->layout()->addWidget(WebBrowserKitewood);
-            startupMark("portal_view");
-        }
+    // Loading the module and starting the engine each hold the window a while: two steps.
+    afterFirstPaint_->add([this] { createPortalView(); });
+    afterFirstPaint_->add([this, url] {
+        if (!WebBrowserKitewood)
+            return;
         WebBrowserKitewood->setProperty("url", url);   // QWebEngineView::setUrl
         startupMark("portal_requested");
+    });
+}
+
+void TfrmMain::createPortalView()
+{
+    if (WebBrowserKitewood)
+        return;
+    try {
+        WebBrowserKitewood = createPortalBrowser(TabSheet5);
     } catch (...) {
         reportCurrentException(this);
+        return;
     }
+    WebBrowserKitewood->setObjectName(QStringLiteral("WebBrowserKitewood"));
+    WebBrowserKitewood->setAccessibleName(QStringLiteral("Kitewood游戏"));
+    TabSheet5->layout()->addWidget(WebBrowserKitewood);
+    startupMark("portal_view");
 }
 
 // No key, wheel or click may bring up a page whose tab is hidden: a step onto one goes on

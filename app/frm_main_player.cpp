@@ -27,16 +27,14 @@ QTreeWidgetItem* firstSelected(const QTreeWidget* list)
 
 bool TfrmMain::cyclePlayOn() const { return CyclePlay; }
 
-// The media back end takes a while to start; it is started once the window is on screen,
-// one turn of the event loop after the portal page's request, so the first song plays
-// without waiting. A song started before that creates it on the spot.
+// The media back end takes a while to start; it is started right after the window's first
+// paint, before the portal's steps, so the first song plays without waiting. A song
+// started before that creates it on the spot.
 void TfrmMain::createMediaBackEndWhenIdle()
 {
-    runAfterFirstPaint(this, [this] {
-        QTimer::singleShot(0, this, [this] {
-            WindowsMediaPlayer->createBackEnd();
-            startupMark("media_backend");
-        });
+    afterFirstPaint_->add([this] {
+        WindowsMediaPlayer->createBackEnd();
+        startupMark("media_backend");
     });
 }
 

@@ -427,8 +427,8 @@ private slots:
         // The web view follows the window's first paint, which has happened here already.
         QTRY_VERIFY(w->WebBrowserKitewood);
         QCOMPARE(w->WebBrowserKitewood->parentWidget(), w->TabSheet5);
-        QCOMPARE(w->WebBrowserKitewood->property("url").toUrl().toString(),
-                 QString::fromStdString("http://" + services().portalServer + "/index_quavrel.asp"));
+        QTRY_COMPARE(w->WebBrowserKitewood->property("url").toUrl().toString(),
+                     QString::fromStdString("http://" + services().portalServer + "/index_quavrel.asp"));
     }
 
     // A portal address that cannot be navigated to fails the last step: the error box
