@@ -8,14 +8,22 @@
 namespace quavrel {
 namespace {
 
-// A timer, not a posted call: the event loop handles the waiting messages before it fires,
-// where posted calls run back to back.
-constexpr int kTurnMs = 1;
+constexpr int kPauseMs = 10;
 
 }  // namespace
 
 AfterFirstPaint::AfterFirstPaint(QWidget* window) : QObject(window), window_(window)
 {
+    nextStep_.setSingleShot(true);
+    nextStep_.setTimerType(Qt::PreciseTimer);
+    connect(&nextStep_, &QTimer::timeout, this, [this] {
+        std::function<void()> step = std::move(steps_.front());
+        steps_.pop_front();
+        step();
+        // A short pause before the next step, so the event loop waits for messages once in
+        // between (posted calls, and timers due together, run back to back).
+        scheduleNext(kPauseMs);
+    });
     window->installEventFilter(this);
     // Checked from the event loop, once the window has been shown its own way: one that
     // is not on screen now will not be painted, one already exposed was painted.
@@ -29,7 +37,7 @@ AfterFirstPaint::AfterFirstPaint(QWidget* window) : QObject(window), window_(win
 void AfterFirstPaint::add(std::function<void()> step)
 {
     steps_.push_back(std::move(step));
-    scheduleNext();
+    scheduleNext(0);
 }
 
 bool AfterFirstPaint::eventFilter(QObject* watched, QEvent* event)
@@ -45,21 +53,13 @@ void AfterFirstPaint::painted()
         return;
     painted_ = true;
     window_->removeEventFilter(this);
-    scheduleNext();
+    scheduleNext(0);
 }
 
-void AfterFirstPaint::scheduleNext()
+void AfterFirstPaint::scheduleNext(int delayMs)
 {
-    if (!painted_ || scheduled_ || steps_.empty())
-        return;
-    scheduled_ = true;
-    QTimer::singleShot(kTurnMs, this, [this] {
-        scheduled_ = false;
-        std::function<void()> step = std::move(steps_.front());
-        steps_.pop_front();
-        step();
-        scheduleNext();
-    });
+    if (painted_ && !steps_.empty() && !nextStep_.isActive())
+        nextStep_.start(delayMs);
 }
 
 void runAfterFirstPaint(QWidget* window, std::function<void()> work)

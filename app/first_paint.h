@@ -5,6 +5,7 @@
 // the player's media back end there. A window that starts hidden or minimised is not
 // painted; its steps start as soon as the event loop turns.
 #include <QObject>
+#include <QTimer>
 #include <deque>
 #include <functional>
 
@@ -26,12 +27,12 @@ protected:
 
 private:
     void painted();
-    void scheduleNext();
+    void scheduleNext(int delayMs);
 
     QWidget* window_;
     std::deque<std::function<void()>> steps_;
+    QTimer nextStep_;
     bool painted_ = false;
-    bool scheduled_ = false;
 };
 
 // One step after `window`'s first paint.

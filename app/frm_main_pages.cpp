@@ -273,8 +273,13 @@ void TfrmMain::navigatePortal()
     QUrl url(QString::fromStdString(address), QUrl::StrictMode);
     if (!url.isValid() || url.host().isEmpty())
         throw Exception("Cannot open the page " + address);
-    // Loading the module and starting the engine each hold the window a while: two steps.
+    // Loading the module, starting the engine and navigating each hold the window a while:
+    // three steps, with the user's input handled between them.
     afterFirstPaint_->add([this] { createPortalView(); });
+    afterFirstPaint_->add([this] {
+        if (WebBrowserKitewood)
+            startPortalEngine(WebBrowserKitewood);
+    });
     afterFirstPaint_->add([this, url] {
         if (!WebBrowserKitewood)
             return;

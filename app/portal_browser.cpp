@@ -8,17 +8,14 @@
 namespace quavrel {
 namespace {
 
-using CreateView = QWidget* (*)(QWidget* parent);
-
-CreateView loadModule()
+void* portalSymbol(const char* name)
 {
 #ifdef QUAVREL_PORTAL_MODULE
     const std::string buildTreePath = QUAVREL_PORTAL_MODULE;
 #else
     const std::string buildTreePath;
 #endif
-    return reinterpret_cast<CreateView>(
-        LoadModuleSymbol("quavrel-portal.so", "quavrelCreatePortalView", buildTreePath));
+    return LoadModuleSymbol("quavrel-portal.so", name, buildTreePath);
 }
 
 // The view's signal is known to the program by name only, hence a slot of its own.
@@ -42,10 +39,16 @@ private slots:
 
 QWidget* createPortalBrowser(QWidget* parent)
 {
-    static const CreateView create = loadModule();
+    static const auto create = reinterpret_cast<QWidget* (*)(QWidget*)>(portalSymbol("quavrelCreatePortalView"));
     QWidget* view = create(parent);
     new FirstLoadMark(view);
     return view;
+}
+
+void startPortalEngine(QWidget* view)
+{
+    static const auto start = reinterpret_cast<void (*)(QWidget*)>(portalSymbol("quavrelStartPortalEngine"));
+    start(view);
 }
 
 }  // namespace quavrel

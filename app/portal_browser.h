@@ -12,5 +12,8 @@ namespace quavrel {
 // Creates the view as a child of `parent`; its first finished page load is marked for the
 // start-up trace ("portal_loaded"). Throws Exception when the module cannot be loaded.
 QWidget* createPortalBrowser(QWidget* parent);
+// Starts the web engine behind a view of createPortalBrowser, which its first navigation
+// would otherwise do: the start takes a while, and this lets it be a step of its own.
+void startPortalEngine(QWidget* view);
 
 }  // namespace quavrel
