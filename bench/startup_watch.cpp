@@ -263,6 +263,16 @@ void endTree(int child)
     }
     for (int pid : tree)
         ::kill(pid, SIGKILL);   // helpers that outlived their parent
+    // Gone for good before the next run starts: pages they still map would count as shared
+    // in the next run's memory figures.
+    for (int i = 0; i < 100; ++i) {
+        bool anyLeft = false;
+        for (int pid : tree)
+            anyLeft = anyLeft || ::access(("/proc/" + std::to_string(pid) + "/maps").c_str(), F_OK) == 0;
+        if (!anyLeft)
+            break;
+        ::usleep(20000);
+    }
 }
 
 double msSince(Clock::time_point t0) { return std::chrono::duration<double, std::milli>(Clock::now() - t0).count(); }
