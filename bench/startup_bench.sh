@@ -38,8 +38,7 @@ trap cleanup EXIT
 
 # A display of our own with a plain black root, which startup_watch needs. Xvfb picks a
 # free display number itself and prints it once it is ready (others start displays on
-# this machine at the same time). A display that went away meanwhile is started afresh
-# before the next run.
+# this machine at the same time).
 xvfb_pid=
 start_display() {
   : > "$work/display"
@@ -50,12 +49,21 @@ start_display() {
   [ -s "$work/display" ] || { echo "startup_bench: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
   export DISPLAY=:$(head -1 "$work/display")
 }
-ensure_display() {
-  kill -0 "$xvfb_pid" 2>/dev/null && return
-  echo "startup_bench: the display $DISPLAY went away; starting another" >&2
-  start_display
-}
 start_display
+
+# Runs startup_watch; when the display no longer takes connections (seen on this shared
+# machine now and then), says so with the server's last words, starts another and runs
+# once more.
+run_watch() {
+  local rc=0
+  "$watch" "$@" || rc=$?
+  [ "$rc" = 3 ] || return "$rc"
+  echo "startup_bench: the display $DISPLAY took no connection; starting another" >&2
+  tail -5 "$work/xvfb.log" >&2
+  kill "$xvfb_pid" 2>/dev/null || true
+  start_display
+  "$watch" "$@"
+}
 
 "$catalog" --port 0 --print-port > "$work/catalog-port" 2>/dev/null &
 pids+=($!)
@@ -89,14 +97,12 @@ make_home "$work/ours-noportal" "127.0.0.1:1"   # port 1: refused at once
 mkdir -p "$work/peer/config" "$work/peer/data"
 
 run_ours() {   # home settle trace-file
-  ensure_display
   XDG_CONFIG_HOME=$1/config XDG_DATA_HOME=$1/data QUAVREL_STARTUP_TRACE=$3 \
-    "$watch" --main 'Quavrel V3.0' --settle "$2" --log "$work/ours.log" -- "$program"
+    run_watch --main 'Quavrel V3.0' --settle "$2" --log "$work/ours.log" -- "$program"
 }
 run_peer() {   # settle
-  ensure_display
   XDG_CONFIG_HOME=$work/peer/config XDG_DATA_HOME=$work/peer/data \
-    "$watch" --main audacious --settle "$1" --log "$work/peer.log" -- "$peer" -Q
+    run_watch --main audacious --settle "$1" --log "$work/peer.log" -- "$peer" -Q
 }
 
 # Median of the values of `key` in the given result files; -1 (not seen) is left out.

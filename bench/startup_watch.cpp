@@ -17,7 +17,7 @@
 // belong to the process alone. The program is then ended. The child gets QUAVREL_STARTUP_T0 (the start in CLOCK_MONOTONIC
 // nanoseconds), so the program's own start-up marks count from the same moment.
 // Prints "key=value" lines (milliseconds, KiB); exit 1 when the main window was never
-// painted.
+// painted, 3 when the display cannot be opened.
 // Used by bench/startup_bench.sh for the program and its peer alike.
 #include <fcntl.h>
 #include <poll.h>
@@ -289,7 +289,7 @@ int main(int argc, char** argv)
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(c)) {
         std::fprintf(stderr, "startup_watch: cannot open the display\n");
-        return 2;
+        return 3;
     }
     XWatch x(c);
 
