@@ -277,8 +277,10 @@ void TfrmMain::navigatePortal()
     // three steps, with the user's input handled between them.
     afterFirstPaint_->add([this] { createPortalView(); });
     afterFirstPaint_->add([this] {
-        if (WebBrowserKitewood)
-            startPortalEngine(WebBrowserKitewood);
+        if (!WebBrowserKitewood)
+            return;
+        startPortalEngine(WebBrowserKitewood);
+        startupMark("portal_engine");
     });
     afterFirstPaint_->add([this, url] {
         if (!WebBrowserKitewood)

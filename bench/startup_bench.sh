@@ -136,7 +136,7 @@ describe() {
     main) echo "main() entered: exec, shared libraries, static initialisers" ;;
     application) echo "application object: display connection, platform plugin" ;;
     splash_shown) echo "splash built and shown (picture decoded)" ;;
-    splash_painted) echo "splash painted (one pass of waiting messages)" ;;
+    splash_painted) echo "splash painted (messages handled until it is)" ;;
     window_built) echo "main window built" ;;
     settings) echo "settings read" ;;
     key_list) echo "keyword history read" ;;
@@ -144,7 +144,8 @@ describe() {
     portal_requested) echo "portal page requested" ;;
     main_shown) echo "main window shown" ;;
     main_painted) echo "main window painted (in the program, after the paint)" ;;
-    portal_view) echo "portal web view created (web engine loaded)" ;;
+    portal_view) echo "portal web view created (its module loaded)" ;;
+    portal_engine) echo "web engine started" ;;
     media_backend) echo "media back end created" ;;
     portal_loaded) echo "portal page loaded" ;;
     *) echo "$1" ;;
