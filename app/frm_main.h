@@ -179,7 +179,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // The start-up work that waits for the window's first paint (first_paint.h).
+    // The start-up work that waits for the window's first paint (after_first_paint.h).
     AfterFirstPaint* afterFirstPaint_ = nullptr;
     void buildLayout();           // frm_main_layout.cpp
     void connectHandlers();       // frm_main_layout.cpp

@@ -22,8 +22,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/after_first_paint.h"
 #include "app/application.h"
-#include "app/first_paint.h"
 #include "app/frm_main.h"
 #include "app/frm_main_style.h"
 #include "app/image_lists.h"

@@ -12,8 +12,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/after_first_paint.h"
 #include "app/application.h"
-#include "app/first_paint.h"
 #include "app/frm_main.h"
 #include "app/frm_main_style.h"
 #include "app/image_lists.h"

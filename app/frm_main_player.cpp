@@ -5,7 +5,7 @@
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
 
-#include "app/first_paint.h"
+#include "app/after_first_paint.h"
 #include "app/frm_main.h"
 #include "app/startup_trace.h"
 #include "platform/codepage.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <unistd.h>
 
+#include "app/after_first_paint.h"
 #include "app/application.h"
-#include "app/first_paint.h"
 #include "app/frm_flash_form.h"
 #include "app/frm_main.h"
 #include "app/qt_ui_hooks.h"

@@ -62,6 +62,17 @@ private slots:
         QVERIFY(webEngineLoaded());
     }
 
+    // A start hidden to the tray never shows the window, so it is never painted; the
+    // portal page and the back end still come as soon as the event loop runs.
+    void startHiddenToTheTrayStillRequestsThePortal()
+    {
+        TfrmMain w;
+        w.FormCreate();
+        QTRY_VERIFY(w.WindowsMediaPlayer->hasBackEnd());
+        QTRY_VERIFY(w.WebBrowserKitewood);
+        QTRY_VERIFY(!w.WebBrowserKitewood->property("url").toUrl().isEmpty());
+    }
+
     void portalPageLoadsFromTheCatalogueDuringStartUp()
     {
         TfrmMain w;

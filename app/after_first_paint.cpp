@@ -1,4 +1,4 @@
-#include "app/first_paint.h"
+#include "app/after_first_paint.h"
 
 #include <QEvent>
 #include <QTimer>
