@@ -1,13 +1,11 @@
 #include "app/frm_flash_form.h"
 
-#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QScreen>
-#include <QTimer>
 #include <filesystem>
 
 #include "app/application.h"
@@ -85,22 +83,6 @@ void TfrmFlashForm::showCentred()
     }
     show();
     raise();
-}
-
-void TfrmFlashForm::waitUntilPainted(int limitMs)
-{
-    QTimer limit;
-    limit.setSingleShot(true);
-    limit.start(limitMs);   // also wakes the wait below when no message comes
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    while (!painted_ && limit.isActive())
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-}
-
-void TfrmFlashForm::paintEvent(QPaintEvent* event)
-{
-    QWidget::paintEvent(event);
-    painted_ = true;
 }
 
 std::string TfrmFlashForm::splashPicturePath()

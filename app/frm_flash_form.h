@@ -26,15 +26,11 @@ public:
 
     // Shows the splash centred on the primary screen.
     void showCentred();
-    // Handles the waiting messages until the shown splash has been painted, for at most
-    // `limitMs`: the window system tells a new window that it may draw in its own time.
-    void waitUntilPainted(int limitMs = 500);
 
     // "splash.jpg" next to the executable, else the one of the build tree.
     static std::string splashPicturePath();
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -45,7 +41,6 @@ private:
     void loadPicture(const std::string& path);
 
     bool hasPicture_ = false;
-    bool painted_ = false;
     std::string pictureError_;
 };
 

@@ -81,7 +81,7 @@ int main(int /*argc*/, char** argv)
     frmFlashForm->showCentred();
     startupMark("splash_shown");
     // Paint the splash before the long work of building the main window.
-    frmFlashForm->waitUntilPainted();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
     startupMark("splash_painted");
 
     app.setApplicationName(QString::fromLatin1(kProductName));

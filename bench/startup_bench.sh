@@ -136,7 +136,7 @@ describe() {
     main) echo "main() entered: exec, shared libraries, static initialisers" ;;
     application) echo "application object: display connection, platform plugin" ;;
     splash_shown) echo "splash built and shown (picture decoded)" ;;
-    splash_painted) echo "splash painted (messages handled until it is)" ;;
+    splash_painted) echo "splash painted (one pass of waiting messages)" ;;
     window_built) echo "main window built" ;;
     settings) echo "settings read" ;;
     key_list) echo "keyword history read" ;;
