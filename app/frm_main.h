@@ -42,11 +42,12 @@ class QTabWidget;
 class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
-class QWebEngineView;
+class QUrl;
 
 namespace quavrel {
 
 class TWindowsMediaPlayer;
+class AfterFirstPaint;
 class ImageList;
 class UrlLabel;
 class TrayIcon;
@@ -113,7 +114,8 @@ public:
     UrlLabel* RzURLLabel1 = nullptr;
     QPushButton* RzBitBtn1 = nullptr;          // "保存设置(&A)"
 
-    QWebEngineView* WebBrowserKitewood = nullptr;
+    // The portal's web view (portal_browser.h): created once the window has been painted.
+    QWidget* WebBrowserKitewood = nullptr;
 
     QStatusBar* RzStatusBar1 = nullptr;
     QLabel* InfoPanel = nullptr;
@@ -132,9 +134,11 @@ public:
     QAction* N6 = nullptr;
     QAction* X1 = nullptr;
 
-    QFileDialog* OpenDialog1 = nullptr;
-    QFileDialog* SaveDialog1 = nullptr;
-    QFileDialog* Mp3SaveDialog = nullptr;
+    // The file dialogs, built when first used: each brings a file-system model, a thread
+    // and icon look-ups that the start has no need of.
+    QFileDialog* OpenDialog1();
+    QFileDialog* SaveDialog1();
+    QFileDialog* Mp3SaveDialog();
     QTimer* PlayTimer = nullptr;
 
     // ---- handlers ----
@@ -181,6 +185,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The start-up work that waits for the window's first paint (after_first_paint.h).
+    AfterFirstPaint* afterFirstPaint_ = nullptr;
     void buildLayout();           // frm_main_layout.cpp
     void connectHandlers();       // frm_main_layout.cpp
     void updatePlayerRect();      // frm_main_layout.cpp
@@ -197,19 +203,25 @@ public:
     QWidget* RzSizePanel3 = nullptr;
     // The button Enter clicks on the page now showing (nullptr on the portal page).
     QPushButton* defaultButtonOfCurrentPage() const;
-    // FormCreate step 6: directs the portal page to its address once.
+    // FormCreate step 6: directs the portal page to its address once; the web view is
+    // created and sent there right after the window's first paint.
     void navigatePortal();
 private:
     void buildRightPanel();
     void buildStatusBar();
     void buildMenus();
-    void buildDialogs();
     void buildPageControl();      // frm_main_pages.cpp, with the pages below
     void buildSearchPage();
     void buildSettingsPage();
     void buildHiddenPages();
     void buildPortalPage();
+    void createPortalView();
     bool handleEnter(QKeyEvent* event);
+    QFileDialog* openDialog1_ = nullptr;
+    QFileDialog* saveDialog1_ = nullptr;
+    QFileDialog* mp3SaveDialog_ = nullptr;
+    // A new download dialog in the folder of the one before (frm_main_layout.cpp).
+    QFileDialog* renewMp3SaveDialog();
 
     // ---- search (frm_main_search.cpp) ----
 public:
@@ -255,6 +267,7 @@ public:
     const MediaPtr& songInPlayer() const { return songInPlayer_; }
 private:
     MediaPtr songInPlayer_;
+    void createMediaBackEndWhenIdle();
     // ---- settings and keyword history (frm_main_settings.cpp) ----
 public:
     void loadSettingsAtStart();           // FormCreate steps 2 and 3

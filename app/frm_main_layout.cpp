@@ -24,6 +24,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/after_first_paint.h"
 #include "app/application.h"
 #include "app/frm_main.h"
 #include "app/frm_main_style.h"
@@ -39,11 +40,13 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
 {
     // A new main window is open until its own close sequence says otherwise.
     qtUiHooks().setClosing(false);
+    afterFirstPaint_ = new AfterFirstPaint(this);
     ImageList1 = std::make_unique<ImageList>(makeImageList1());
     ImageList2 = std::make_unique<ImageList>(makeImageList2());
     buildLayout();
     connectHandlers();
     setUpTrayIcon();
+    createMediaBackEndWhenIdle();
 }
 
 TfrmMain::~TfrmMain() = default;
@@ -73,7 +76,6 @@ void TfrmMain::buildLayout()
 
     buildStatusBar();
     buildMenus();
-    buildDialogs();
 
     PlayTimer = new QTimer(this);
     PlayTimer->setObjectName(QStringLiteral("PlayTimer"));
@@ -225,28 +227,62 @@ void TfrmMain::buildMenus()
     X1 = item(PopupMenu2, "X1", "退出(&X)");
 }
 
-void TfrmMain::buildDialogs()
+namespace {
+
+QFileDialog* fileDialog(QWidget* owner, const char* name, QFileDialog::AcceptMode mode, const QString& filter,
+                        const QString& suffix)
 {
-    auto dialog = [this](const char* name, QFileDialog::AcceptMode mode, const QString& filter,
-                         const QString& suffix) {
-        auto* d = new QFileDialog(this);
-        d->setObjectName(QString::fromLatin1(name));
-        d->setOption(QFileDialog::DontUseNativeDialog);
-        d->setAcceptMode(mode);
-        if (mode == QFileDialog::AcceptSave)
-            d->setOption(QFileDialog::DontConfirmOverwrite);
-        else
-            d->setFileMode(QFileDialog::ExistingFile);
-        if (!filter.isEmpty())
-            d->setNameFilter(filter);
-        d->setDefaultSuffix(suffix);
-        return d;
-    };
-    OpenDialog1 = dialog("OpenDialog1", QFileDialog::AcceptOpen,
-                         QStringLiteral("MP3 播放列表(*.m3u)"), QStringLiteral("m3u"));
-    SaveDialog1 = dialog("SaveDialog1", QFileDialog::AcceptSave, QStringLiteral("(*.m3u)"),
-                         QStringLiteral("m3u"));
-    Mp3SaveDialog = dialog("Mp3SaveDialog", QFileDialog::AcceptSave, QString(), QStringLiteral("MP3"));
+    auto* d = new QFileDialog(owner);
+    d->setObjectName(QString::fromLatin1(name));
+    d->setOption(QFileDialog::DontUseNativeDialog);
+    d->setAcceptMode(mode);
+    if (mode == QFileDialog::AcceptSave)
+        d->setOption(QFileDialog::DontConfirmOverwrite);
+    else
+        d->setFileMode(QFileDialog::ExistingFile);
+    if (!filter.isEmpty())
+        d->setNameFilter(filter);
+    d->setDefaultSuffix(suffix);
+    return d;
+}
+
+}  // namespace
+
+QFileDialog* TfrmMain::OpenDialog1()
+{
+    if (!openDialog1_)
+        openDialog1_ = fileDialog(this, "OpenDialog1", QFileDialog::AcceptOpen,
+                                  QStringLiteral("MP3 播放列表(*.m3u)"), QStringLiteral("m3u"));
+    return openDialog1_;
+}
+
+QFileDialog* TfrmMain::SaveDialog1()
+{
+    if (!saveDialog1_)
+        saveDialog1_ = fileDialog(this, "SaveDialog1", QFileDialog::AcceptSave, QStringLiteral("(*.m3u)"),
+                                  QStringLiteral("m3u"));
+    return saveDialog1_;
+}
+
+QFileDialog* TfrmMain::Mp3SaveDialog()
+{
+    if (!mp3SaveDialog_)
+        mp3SaveDialog_ = fileDialog(this, "Mp3SaveDialog", QFileDialog::AcceptSave, QString(), QStringLiteral("MP3"));
+    return mp3SaveDialog_;
+}
+
+// A dialog that has been shown keeps the last file's name and selection, and an empty name
+// cannot clear them; Save would then replace that song. So each download gets a new
+// dialog, opening in the folder of the one before.
+QFileDialog* TfrmMain::renewMp3SaveDialog()
+{
+    const QString folder = mp3SaveDialog_ ? mp3SaveDialog_->directory().path() : QString();
+    delete mp3SaveDialog_;
+    mp3SaveDialog_ = nullptr;
+    QFileDialog* dialog = Mp3SaveDialog();
+    if (!folder.isEmpty())
+        dialog->setDirectory(folder);
+    return dialog;
 }
 
 void TfrmMain::connectHandlers()

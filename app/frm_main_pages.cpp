@@ -11,11 +11,14 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <QWebEngineView>
 
+#include "app/after_first_paint.h"
+#include "app/application.h"
 #include "app/frm_main.h"
 #include "app/frm_main_style.h"
 #include "app/image_lists.h"
+#include "app/portal_browser.h"
+#include "app/startup_trace.h"
 #include "app/url_label.h"
 #include "songs/services.h"
 #include "platform/exception.h"
@@ -262,19 +265,47 @@ void TfrmMain::buildSettingsPage()
 
 void TfrmMain::buildPortalPage()
 {
-    WebBrowserKitewood = new QWebEngineView(TabSheet5);
-    WebBrowserKitewood->setObjectName(QStringLiteral("WebBrowserKitewood"));
-    WebBrowserKitewood->setAccessibleName(QStringLiteral("Kitewood游戏"));
-    column(TabSheet5)->addWidget(WebBrowserKitewood);
+    // The web view joins the page in openPortal.
+    column(TabSheet5);
 }
 
 void TfrmMain::navigatePortal()
 {
     const std::string address = serviceUrl(services().portalServer, "/index_quavrel.asp");
     QUrl url(QString::fromStdString(address), QUrl::StrictMode);
-    if (!WebBrowserKitewood || !url.isValid() || url.host().isEmpty())
+    if (!url.isValid() || url.host().isEmpty())
         throw Exception("Cannot open the page " + address);
-    WebBrowserKitewood->setUrl(url);
+    // Loading the module, starting the engine and navigating each hold the window a while:
+    // three steps, with the user's input handled between them.
+    afterFirstPaint_->add([this] { createPortalView(); });
+    afterFirstPaint_->add([this] {
+        if (!WebBrowserKitewood)
+            return;
+        startPortalEngine(WebBrowserKitewood);
+        startupMark("portal_engine");
+    });
+    afterFirstPaint_->add([this, url] {
+        if (!WebBrowserKitewood)
+            return;
+        WebBrowserKitewood->setProperty("url", url);   // QWebEngineView::setUrl
+        startupMark("portal_requested");
+    });
+}
+
+void TfrmMain::createPortalView()
+{
+    if (WebBrowserKitewood)
+        return;
+    try {
+        WebBrowserKitewood = createPortalBrowser(TabSheet5);
+    } catch (...) {
+        reportCurrentException(this);
+        return;
+    }
+    WebBrowserKitewood->setObjectName(QStringLiteral("WebBrowserKitewood"));
+    WebBrowserKitewood->setAccessibleName(QStringLiteral("Kitewood游戏"));
+    TabSheet5->layout()->addWidget(WebBrowserKitewood);
+    startupMark("portal_view");
 }
 
 }  // namespace quavrel

@@ -5,13 +5,26 @@
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
 
+#include "app/after_first_paint.h"
 #include "app/frm_main.h"
 #include "app/gbk_qstring.h"
 #include "app/list_selection.h"
+#include "app/startup_trace.h"
 #include "media/playlist.h"
 #include "player/windows_media_player.h"
 
 namespace quavrel {
+
+// The media back end takes a while to start; it is started right after the window's first
+// paint, before the portal's steps, so the first song plays without waiting. A song
+// started before that creates it on the spot.
+void TfrmMain::createMediaBackEndWhenIdle()
+{
+    afterFirstPaint_->add([this] {
+        WindowsMediaPlayer->createBackEnd();
+        startupMark("media_backend");
+    });
+}
 
 void TfrmMain::startSong(const MediaPtr& media)
 {

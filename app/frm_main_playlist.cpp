@@ -114,7 +114,7 @@ void TfrmMain::SavePlayList(const std::string& path)
 
 void TfrmMain::btnOpenClick()
 {
-    const QString path = chosenFile(OpenDialog1);
+    const QString path = chosenFile(OpenDialog1());
     if (path.isEmpty())
         return;
     // The player and PlayIndex stay: a playing song plays on.
@@ -123,7 +123,7 @@ void TfrmMain::btnOpenClick()
 
 void TfrmMain::btnSaveClick()
 {
-    const QString path = chosenFile(SaveDialog1);
+    const QString path = chosenFile(SaveDialog1());
     if (path.isEmpty())
         return;
     if (QFileInfo::exists(path) &&

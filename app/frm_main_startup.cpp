@@ -1,5 +1,6 @@
 #include "app/application.h"
 #include "app/frm_main.h"
+#include "app/startup_trace.h"
 
 namespace quavrel {
 
@@ -11,8 +12,11 @@ void TfrmMain::FormCreate()
         setWindowTitle(QStringLiteral("%1 %2").arg(QString::fromLatin1(kProductName),
                                                    QString::fromLatin1(kVersionText)));
         loadSettingsAtStart();
+        startupMark("settings");
         loadKeywordHistoryAtStart();
+        startupMark("key_list");
         loadDefaultPlayListAtStart();
+        startupMark("play_list");
         navigatePortal();
     } catch (...) {
         reportCurrentException(this);

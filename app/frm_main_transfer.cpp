@@ -46,23 +46,12 @@ void TfrmMain::nDownloadClick()
         return;
     const std::string url = media->Url;
     const std::string suggested = SuggestedFileName(url);
-    // A dialog that has been shown keeps the last file's name and selection, and an empty
-    // name cannot clear them; Save would then replace that song. Each download gets a new
-    // dialog, set up as the one before and opening in its folder.
-    auto* fresh = new QFileDialog(this, QString(), Mp3SaveDialog->directory().path());
-    fresh->setObjectName(Mp3SaveDialog->objectName());
-    fresh->setOptions(Mp3SaveDialog->options());
-    fresh->setAcceptMode(Mp3SaveDialog->acceptMode());
-    fresh->setFileMode(Mp3SaveDialog->fileMode());
-    fresh->setNameFilters(Mp3SaveDialog->nameFilters());
-    fresh->setDefaultSuffix(Mp3SaveDialog->defaultSuffix());
-    delete Mp3SaveDialog;
-    Mp3SaveDialog = fresh;
+    QFileDialog* dialog = renewMp3SaveDialog();
     if (!suggested.empty())
-        Mp3SaveDialog->selectFile(fromGbk(suggested));
-    if (Mp3SaveDialog->exec() != QDialog::Accepted || Mp3SaveDialog->selectedFiles().isEmpty())
+        dialog->selectFile(fromGbk(suggested));
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return;
-    const QString path = Mp3SaveDialog->selectedFiles().first();
+    const QString path = dialog->selectedFiles().first();
     const QString fileName = QFileInfo(path).fileName();
 
     // Progress in the status pane while the song arrives; the earlier text comes back after.

@@ -7,11 +7,13 @@
 #include <string>
 #include <unistd.h>
 
+#include "app/after_first_paint.h"
 #include "app/application.h"
 #include "app/frm_flash_form.h"
 #include "app/frm_main.h"
 #include "app/mpris_service.h"
 #include "app/qt_ui_hooks.h"
+#include "app/startup_trace.h"
 #include "app/termination_watch.h"
 #include "songs/services.h"
 #include "platform/show_command.h"
@@ -21,40 +23,76 @@
 namespace {
 
 // The portal page's web engine refuses to run as root with its sandbox, and the program
-// needs no GPU; both are settled before the engine starts.
+// needs no GPU. Nor does it need the engine's second, unsandboxed zygote, an idle helper
+// process (8 MiB of its own) kept for utility processes that this page never starts; one
+// is started directly should it be wanted. All of it is settled before the engine starts.
 void prepareWebEngine()
 {
     if (geteuid() == 0 && !std::getenv("QTWEBENGINE_DISABLE_SANDBOX"))
         setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
     std::string flags = std::getenv("QTWEBENGINE_CHROMIUM_FLAGS") ? std::getenv("QTWEBENGINE_CHROMIUM_FLAGS") : "";
-    if (flags.find("--disable-gpu") == std::string::npos) {
-        flags += flags.empty() ? "--disable-gpu" : " --disable-gpu";
-        setenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.c_str(), 1);
+    for (const char* flag : {"--disable-gpu", "--no-unsandboxed-zygote"}) {
+        if (flags.find(flag) == std::string::npos)
+            flags += flags.empty() ? flag : std::string(" ") + flag;
     }
+    setenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.c_str(), 1);
 }
+
+// The windows draw without OpenGL, the portal's web view included (its module picks Qt
+// Quick's software renderer). The web engine still looks for the application's shared
+// OpenGL context, which has to be asked for before the application object exists. With no
+// OpenGL integration that context stays an empty object; with one, creating it loaded a
+// GL driver (Mesa's software rasteriser and LLVM under Xvfb) before the splash, a large
+// part of the time to the splash and of the program's memory. The variable is taken back
+// once the application object exists, so the programs that the user opens from here (the
+// portal link's browser) keep their OpenGL.
+class WithoutOpenGL {
+public:
+    WithoutOpenGL() : chosenByUser_(qEnvironmentVariableIsSet(kVariable))
+    {
+        if (!chosenByUser_)
+            qputenv(kVariable, "none");
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    }
+    void applicationCreated() const
+    {
+        if (!chosenByUser_)
+            qunsetenv(kVariable);
+    }
+
+private:
+    static constexpr char kVariable[] = "QT_XCB_GL_INTEGRATION";
+    bool chosenByUser_;
+};
 
 }  // namespace
 
 int main(int /*argc*/, char** argv)
 {
     using namespace quavrel;
+    startupMark("main");
     // First of all: a termination signal during start-up waits in the pipe and closes the
     // program properly once the event loop runs.
     const int terminationSignals = WatchTerminationSignals();
     prepareWebEngine();
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    WithoutOpenGL withoutOpenGL;
     static int qtArgc = 1;
     static char* qtArgv[] = {argv[0], nullptr};
     Application app(qtArgc, qtArgv);
+    withoutOpenGL.applicationCreated();
+    startupMark("application");
     setServices(LoadServiceAddresses());
 
     auto* frmFlashForm = new TfrmFlashForm;
     frmFlashForm->showCentred();
+    startupMark("splash_shown");
     // Paint the splash before the long work of building the main window.
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    startupMark("splash_painted");
 
     app.setApplicationName(QString::fromLatin1(kProductName));
     auto* frmMain = new TfrmMain;
+    startupMark("window_built");
     frmMain->FormCreate();
 
     frmFlashForm->close();
@@ -71,13 +109,16 @@ int main(int /*argc*/, char** argv)
         frmMain->show();
         break;
     }
+    startupMark("main_shown");
+    runAfterFirstPaint(frmMain, [] { startupMark("main_painted"); });
     // The program ends with its close sequence, not when its last window disappears: hidden
     // to the tray it has no window on screen at all.
     app.setQuitOnLastWindowClosed(false);
     QObject::connect(frmMain, &TfrmMain::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     TerminationWatch terminationWatch(terminationSignals, [frmMain] { frmMain->closeWithoutInteraction(); });
-    // Media keys and the desktop's media widgets.
-    MprisService::offer(frmMain);
+    // Media keys and the desktop's media widgets; the first sight of the window waits for
+    // none of it.
+    runAfterFirstPaint(frmMain, [frmMain] { MprisService::offer(frmMain); });
     const int code = app.exec();
 
     delete frmMain;

@@ -1,9 +1,7 @@
 #include "app/mpris_player.h"
 
 #include <QAbstractItemModel>
-#include <QAudioOutput>
 #include <QCheckBox>
-#include <QMediaPlayer>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -24,38 +22,37 @@ const QString kLoopNone = QStringLiteral("None");
 MprisPlayer::MprisPlayer(TfrmMain* window, MprisService* service)
     : QDBusAbstractAdaptor(service), window_(window), service_(service)
 {
-    QMediaPlayer* player = engine();
-    connect(player, &QMediaPlayer::sourceChanged, this, [this](const QUrl& source) {
-        if (!source.isEmpty())
+    connect(player(), &TWindowsMediaPlayer::sourceChanged, this, [this] {
+        if (!player()->URL().isEmpty())
             ++trackNumber_;
         scheduleAnnouncement();
     });
-    connect(player, &QMediaPlayer::playbackStateChanged, this, &MprisPlayer::scheduleAnnouncement);
-    connect(player, &QMediaPlayer::durationChanged, this, &MprisPlayer::scheduleAnnouncement);
-    connect(player, &QMediaPlayer::seekableChanged, this, &MprisPlayer::scheduleAnnouncement);
-    connect(player->audioOutput(), &QAudioOutput::volumeChanged, this, &MprisPlayer::scheduleAnnouncement);
+    connect(player(), &TWindowsMediaPlayer::playbackStateChanged, this, &MprisPlayer::scheduleAnnouncement);
+    connect(player(), &TWindowsMediaPlayer::durationChanged, this, &MprisPlayer::scheduleAnnouncement);
+    connect(player(), &TWindowsMediaPlayer::seekableChanged, this, &MprisPlayer::scheduleAnnouncement);
+    connect(player(), &TWindowsMediaPlayer::volumeChanged, this, &MprisPlayer::scheduleAnnouncement);
     connect(window_->chkCYCLEPLAY, &QCheckBox::toggled, this, &MprisPlayer::scheduleAnnouncement);
     QAbstractItemModel* rows = window_->lvPlaying->model();
     connect(rows, &QAbstractItemModel::rowsInserted, this, &MprisPlayer::scheduleAnnouncement);
     connect(rows, &QAbstractItemModel::rowsRemoved, this, &MprisPlayer::scheduleAnnouncement);
     connect(rows, &QAbstractItemModel::modelReset, this, &MprisPlayer::scheduleAnnouncement);
-    connect(window_->WindowsMediaPlayer, &TWindowsMediaPlayer::Seeked, this,
+    connect(player(), &TWindowsMediaPlayer::Seeked, this,
             [this](qint64 ms) { emit Seeked(ms * kMicrosecondsPerMs); });
     announced_ = announcedProperties();
 }
 
-QMediaPlayer* MprisPlayer::engine() const { return window_->WindowsMediaPlayer->mediaPlayer(); }
+TWindowsMediaPlayer* MprisPlayer::player() const { return window_->WindowsMediaPlayer; }
 
-bool MprisPlayer::playing() const { return engine()->playbackState() == QMediaPlayer::PlayingState; }
+bool MprisPlayer::playing() const { return player()->playbackState() == MediaEngine::PlayingState; }
 
 // ---- properties ----
 
 QString MprisPlayer::playbackStatus() const
 {
-    switch (engine()->playbackState()) {
-    case QMediaPlayer::PlayingState: return QStringLiteral("Playing");
-    case QMediaPlayer::PausedState: return QStringLiteral("Paused");
-    case QMediaPlayer::StoppedState: break;
+    switch (player()->playbackState()) {
+    case MediaEngine::PlayingState: return QStringLiteral("Playing");
+    case MediaEngine::PausedState: return QStringLiteral("Paused");
+    case MediaEngine::StoppedState: break;
     }
     return QStringLiteral("Stopped");
 }
@@ -81,13 +78,13 @@ QDBusObjectPath MprisPlayer::trackId() const
 
 QVariantMap MprisPlayer::metadata() const
 {
-    const QString url = window_->WindowsMediaPlayer->URL();
+    const QString url = player()->URL();
     if (url.isEmpty())
         return {};
     QVariantMap map;
     map.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(trackId()));
     map.insert(QStringLiteral("xesam:url"), url);
-    const qint64 length = engine()->duration();
+    const qint64 length = player()->duration();
     if (length > 0)
         map.insert(QStringLiteral("mpris:length"), qlonglong(length * kMicrosecondsPerMs));
     const MediaPtr& song = window_->songInPlayer();
@@ -102,22 +99,22 @@ QVariantMap MprisPlayer::metadata() const
     return map;
 }
 
-double MprisPlayer::volume() const { return window_->WindowsMediaPlayer->volume() / 100.0; }
+double MprisPlayer::volume() const { return player()->volume() / 100.0; }
 
 void MprisPlayer::setVolume(double volume)
 {
-    window_->WindowsMediaPlayer->setVolume(qRound(qBound(0.0, volume, 1.0) * 100));
+    player()->setVolume(qRound(qBound(0.0, volume, 1.0) * 100));
 }
 
-qlonglong MprisPlayer::position() const { return engine()->position() * kMicrosecondsPerMs; }
+qlonglong MprisPlayer::position() const { return player()->position() * kMicrosecondsPerMs; }
 
 bool MprisPlayer::canGoNext() const { return window_->playList().size() > 0; }
 
 bool MprisPlayer::canPlay() const { return canPause() || canGoNext(); }
 
-bool MprisPlayer::canPause() const { return !window_->WindowsMediaPlayer->URL().isEmpty(); }
+bool MprisPlayer::canPause() const { return !player()->URL().isEmpty(); }
 
-bool MprisPlayer::canSeek() const { return engine()->isSeekable(); }
+bool MprisPlayer::canSeek() const { return player()->isSeekable(); }
 
 // ---- methods ----
 
@@ -125,7 +122,7 @@ void MprisPlayer::Play()
 {
     if (playing())
         return;
-    if (!window_->WindowsMediaPlayer->URL().isEmpty()) {
+    if (!player()->URL().isEmpty()) {
         window_->P1Click();
         return;
     }
@@ -137,7 +134,7 @@ void MprisPlayer::Play()
     window_->lvPlayingDblClick();
 }
 
-void MprisPlayer::Pause() { window_->WindowsMediaPlayer->pause(); }
+void MprisPlayer::Pause() { player()->pause(); }
 
 void MprisPlayer::PlayPause()
 {
@@ -147,7 +144,7 @@ void MprisPlayer::PlayPause()
         Play();
 }
 
-void MprisPlayer::Stop() { window_->WindowsMediaPlayer->stop(); }
+void MprisPlayer::Stop() { player()->stop(); }
 
 void MprisPlayer::Next() { window_->stepPlayList(1); }
 
@@ -158,11 +155,11 @@ void MprisPlayer::Seek(qlonglong Offset)
 {
     if (!canSeek())
         return;
-    const qint64 target = qMax<qint64>(0, engine()->position() + Offset / kMicrosecondsPerMs);
-    if (engine()->duration() > 0 && target > engine()->duration())
+    const qint64 target = qMax<qint64>(0, player()->position() + Offset / kMicrosecondsPerMs);
+    if (player()->duration() > 0 && target > player()->duration())
         Next();
     else
-        window_->WindowsMediaPlayer->setPosition(target);
+        player()->setPosition(target);
 }
 
 // A request meant for an earlier song, or outside this one, is ignored.
@@ -171,9 +168,9 @@ void MprisPlayer::SetPosition(const QDBusObjectPath& TrackId, qlonglong Position
     if (!canSeek() || TrackId != trackId() || Position < 0)
         return;
     const qint64 target = Position / kMicrosecondsPerMs;
-    if (engine()->duration() > 0 && target > engine()->duration())
+    if (player()->duration() > 0 && target > player()->duration())
         return;
-    window_->WindowsMediaPlayer->setPosition(target);
+    player()->setPosition(target);
 }
 
 // ---- change announcements ----

@@ -10,12 +10,12 @@
 #include <QDBusObjectPath>
 #include <QVariantMap>
 
-class QMediaPlayer;
 
 namespace quavrel {
 
 class MprisService;
 class TfrmMain;
+class TWindowsMediaPlayer;
 
 class MprisPlayer : public QDBusAbstractAdaptor {
     Q_OBJECT
@@ -71,7 +71,7 @@ signals:
     void Seeked(qlonglong Position);
 
 private:
-    QMediaPlayer* engine() const;
+    TWindowsMediaPlayer* player() const;
     bool playing() const;
     QDBusObjectPath trackId() const;
     // Every property that PropertiesChanged covers (all but Position), as now.

@@ -1,6 +1,8 @@
 // Responsiveness of the user-interface thread: a 1 ms timer on the real main window
 // (offscreen) records the longest gap between two of its ticks while the window's own
 // network work is under way, phase by phase:
+//   start-up       the work that follows the first paint (FormCreate, then show, as main()
+//                  does): the portal's web view and its page request, the media back end
 //   hot list       btnHotClick against the catalogue service, until its probes are done
 //   next page      btnNextPageClick after a search, until its probes are done
 //   fetch          GetToStream of 200 MiB on the UI thread (the client pumps messages)
@@ -28,6 +30,7 @@
 #include "app/application.h"
 #include "app/frm_main.h"
 #include "bench/gui_bench_support.h"
+#include "player/windows_media_player.h"
 #include "songs/check_thread.h"
 #include "songs/download.h"
 #include "http/http_client.h"
@@ -132,11 +135,12 @@ private:
 };
 
 // Lets the UI thread run until every probe has ended and its row has been added.
-bool settleProbes()
+// Handles messages until `done` holds; false after kHangMs.
+bool settleUntil(const std::function<bool()>& done)
 {
     QElapsedTimer timer;
     timer.start();
-    while (PendingProbes() > 0) {
+    while (!done()) {
         if (timer.elapsed() > kHangMs)
             return false;
         QApplication::processEvents(QEventLoop::AllEvents, 5);
@@ -144,6 +148,11 @@ bool settleProbes()
     }
     QApplication::processEvents();
     return true;
+}
+
+bool settleProbes()
+{
+    return settleUntil([] { return PendingProbes() == 0; });
 }
 
 void startProbes(const SlowServer& server, const std::shared_ptr<ResultHandover>& gate)
@@ -176,8 +185,8 @@ int main(int argc, char** argv)
     const std::string downloadPath = std::string(getenv("XDG_DATA_HOME")) + "/download.mp3";
 
     TfrmMain window;
+    window.FormCreate();
     window.show();
-    QApplication::processEvents();
     // Rows are handed to the window by a queued call, as the program's own gate does.
     auto gate = ResultHandover::create([&window](const MediaPtr& media) {
         QMetaObject::invokeMethod(&window, [&window, media] { window.AddResultRow(media); }, Qt::QueuedConnection);
@@ -190,6 +199,13 @@ int main(int argc, char** argv)
         std::function<bool()> run;
     };
     const Phase phases[] = {
+        {"start-up work after the first paint", [&] {
+             return settleUntil(
+                 [&] {
+                     return window.WebBrowserKitewood && !window.WebBrowserKitewood->property("url").isNull() &&
+                            window.WindowsMediaPlayer->hasBackEnd();
+                 });
+         }},
         {"hot list", [&] {
              window.btnHotClick();
              return settleProbes() && window.lvSearchResult->topLevelItemCount() > 0;

@@ -6,13 +6,18 @@
 // "Painted" means that sample rows of the window hold a pixel that is not black: the X
 // server must run with a plain black root (Xvfb -br), which is what a window shows until
 // its program draws it. A Qt program draws its window from its event loop, so the main
-// window's first paint also says the loop is running. With --settle S it
-// then waits S seconds and sums PSS, RSS and USS (private pages) over the program's whole
-// process tree (helper processes such as QtWebEngineProcess included) from /proc. PSS
-// shares a library's pages among every process on the machine that maps them, so it drops
-// while other programs using the same libraries run; USS does not. The program is then ended.
+// window's first paint also says the loop is running. With --settle S it reads the memory
+// of the program's whole process tree (helper processes such as QtWebEngineProcess
+// included) from /proc twice: right after the main window is painted, and S seconds later:
+// USS (private pages) and private dirty pages of the program's own process and of its
+// helpers, and PSS and RSS of the tree. PSS shares a library's pages among every process on
+// the machine that maps them, so it drops while other programs using the same libraries
+// run. USS counts a library's clean pages too while no other process maps them, so it
+// also moves with what else runs; the private dirty pages (heap, stacks, relocated data)
+// belong to the process alone. The program is then ended. The child gets QUAVREL_STARTUP_T0 (the start in CLOCK_MONOTONIC
+// nanoseconds), so the program's own start-up marks count from the same moment.
 // Prints "key=value" lines (milliseconds, KiB); exit 1 when the main window was never
-// painted.
+// painted, 3 when the display cannot be opened.
 // Used by bench/startup_bench.sh for the program and its peer alike.
 #include <fcntl.h>
 #include <poll.h>
@@ -217,6 +222,28 @@ long rollup(int pid, const std::string& field)
     return 0;
 }
 
+// Memory of a process tree at one moment, in KiB.
+struct TreeMemory {
+    size_t processes = 0;
+    long pss = 0, rss = 0, ussMain = 0, ussHelpers = 0, dirtyMain = 0, dirtyHelpers = 0, pssMain = 0;
+};
+
+TreeMemory treeMemory(int top)
+{
+    TreeMemory m;
+    std::vector<int> tree = processTree(top);
+    m.processes = tree.size();
+    for (int pid : tree) {
+        m.pss += rollup(pid, "Pss:");
+        m.rss += rollup(pid, "Rss:");
+        const long dirty = rollup(pid, "Private_Dirty:");
+        (pid == top ? m.ussMain : m.ussHelpers) += rollup(pid, "Private_Clean:") + dirty;
+        (pid == top ? m.dirtyMain : m.dirtyHelpers) += dirty;
+    }
+    m.pssMain = rollup(top, "Pss:");
+    return m;
+}
+
 void endTree(int child)
 {
     std::vector<int> tree = processTree(child);
@@ -236,6 +263,16 @@ void endTree(int child)
     }
     for (int pid : tree)
         ::kill(pid, SIGKILL);   // helpers that outlived their parent
+    // Gone for good before the next run starts: pages they still map would count as shared
+    // in the next run's memory figures.
+    for (int i = 0; i < 100; ++i) {
+        bool anyLeft = false;
+        for (int pid : tree)
+            anyLeft = anyLeft || ::access(("/proc/" + std::to_string(pid) + "/maps").c_str(), F_OK) == 0;
+        if (!anyLeft)
+            break;
+        ::usleep(20000);
+    }
 }
 
 double msSince(Clock::time_point t0) { return std::chrono::duration<double, std::milli>(Clock::now() - t0).count(); }
@@ -252,14 +289,17 @@ int main(int argc, char** argv)
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(c)) {
         std::fprintf(stderr, "startup_watch: cannot open the display\n");
-        return 2;
+        return 3;
     }
     XWatch x(c);
 
-    const Clock::time_point t0 = Clock::now();
+    const Clock::time_point t0 = Clock::now();   // steady_clock is CLOCK_MONOTONIC
+    const std::string t0Ns = std::to_string(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(t0.time_since_epoch()).count());
     pid_t child = ::fork();
     if (child == 0) {
         ::setpgid(0, 0);
+        ::setenv("QUAVREL_STARTUP_T0", t0Ns.c_str(), 1);
         int fd = ::open(options.log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (fd >= 0) {
             ::dup2(fd, 1);
@@ -320,6 +360,7 @@ int main(int argc, char** argv)
                 splashPainted, mainMapped, mainPainted);
     int status = mainPainted < 0 ? 1 : 0;
     if (status == 0 && options.settleSeconds > 0) {
+        const TreeMemory atPaint = treeMemory(child);
         const Clock::time_point settleEnd = Clock::now() + std::chrono::milliseconds(
                                                                static_cast<long>(options.settleSeconds * 1000));
         while (Clock::now() < settleEnd) {
@@ -327,17 +368,14 @@ int main(int argc, char** argv)
             while (xcb_generic_event_t* event = xcb_poll_for_event(c))
                 std::free(event);
         }
-        long pss = 0, rss = 0, uss = 0;
-        std::vector<int> tree = processTree(child);
-        for (int pid : tree) {
-            pss += rollup(pid, "Pss:");
-            rss += rollup(pid, "Rss:");
-            uss += rollup(pid, "Private_Clean:") + rollup(pid, "Private_Dirty:");
-        }
+        const TreeMemory settled = treeMemory(child);
+        std::printf("paint_processes=%zu\npaint_uss_main_kib=%ld\npaint_uss_helpers_kib=%ld\n"
+                    "paint_dirty_main_kib=%ld\npaint_dirty_helpers_kib=%ld\n",
+                    atPaint.processes, atPaint.ussMain, atPaint.ussHelpers, atPaint.dirtyMain, atPaint.dirtyHelpers);
         std::printf("processes=%zu\npss_tree_kib=%ld\nrss_tree_kib=%ld\nuss_tree_kib=%ld\npss_main_kib=%ld\n"
-                    "uss_main_kib=%ld\n",
-                    tree.size(), pss, rss, uss, rollup(child, "Pss:"),
-                    rollup(child, "Private_Clean:") + rollup(child, "Private_Dirty:"));
+                    "uss_main_kib=%ld\nuss_helpers_kib=%ld\ndirty_main_kib=%ld\ndirty_helpers_kib=%ld\n",
+                    settled.processes, settled.pss, settled.rss, settled.ussMain + settled.ussHelpers,
+                    settled.pssMain, settled.ussMain, settled.ussHelpers, settled.dirtyMain, settled.dirtyHelpers);
     }
     std::fflush(stdout);
     if (exitStatus < 0)

@@ -1,16 +1,16 @@
 #include "player/windows_media_player.h"
 
-#include <QAudioOutput>
 #include <QBoxLayout>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
-#include <QMediaPlayer>
 #include <QPointer>
 #include <QSlider>
 #include <QStyle>
 #include <QToolButton>
 #include <QUrl>
+
+#include "player/media_engine.h"
 
 namespace quavrel {
 namespace {
@@ -36,8 +36,7 @@ QUrl toSource(const QString& address)
 }  // namespace
 
 struct TWindowsMediaPlayer::Impl {
-    QMediaPlayer* player = nullptr;
-    QAudioOutput* audio = nullptr;
+    std::unique_ptr<MediaEngine> player;   // the back end; none until createBackEnd()
     QToolButton* playPause = nullptr;
     QToolButton* stopButton = nullptr;
     QSlider* seek = nullptr;
@@ -56,12 +55,6 @@ TWindowsMediaPlayer::TWindowsMediaPlayer(QWidget* parent) : QWidget(parent), d_(
 {
     setContextMenuPolicy(Qt::NoContextMenu);
     setMinimumSize(0, 0);
-
-    d_->player = new QMediaPlayer(this);
-    d_->audio = new QAudioOutput(this);
-    d_->audio->setVolume(kInitialVolume / 100.0);
-    d_->player->setAudioOutput(d_->audio);
-    d_->player->setLoops(1);
 
     auto makeButton = [this](QStyle::StandardPixmap icon, const QString& name) {
         auto* button = new QToolButton(this);
@@ -122,14 +115,17 @@ TWindowsMediaPlayer::TWindowsMediaPlayer(QWidget* parent) : QWidget(parent), d_(
     rows->addLayout(bottom);
 
     connect(d_->playPause, &QToolButton::clicked, this, [this] {
-        if (d_->player->playbackState() == QMediaPlayer::PlayingState)
+        if (playbackState() == MediaEngine::PlayingState)
             pause();
         else
             play();
     });
     connect(d_->stopButton, &QToolButton::clicked, this, [this] { stop(); });
-    connect(d_->volume, &QSlider::valueChanged, this,
-            [this](int value) { d_->audio->setVolume(value / 100.0); });
+    connect(d_->volume, &QSlider::valueChanged, this, [this](int value) {
+        if (d_->player)
+            d_->player->setVolume(value / 100.0f);
+        emit volumeChanged();
+    });
     connect(d_->seek, &QSlider::sliderMoved, this, [this](int value) {
         d_->elapsed->setText(formatTime(value));
     });
@@ -139,112 +135,137 @@ TWindowsMediaPlayer::TWindowsMediaPlayer(QWidget* parent) : QWidget(parent), d_(
         if (action != QAbstractSlider::SliderMove && !d_->seek->isSliderDown())
             setPosition(d_->seek->sliderPosition());
     });
+}
 
-    connect(d_->player, &QMediaPlayer::durationChanged, this, [this](qint64 duration) {
+void TWindowsMediaPlayer::createBackEnd()
+{
+    if (d_->player)
+        return;
+    d_->player = createMediaEngine();
+    d_->player->setVolume(d_->volume->value() / 100.0f);
+    connectEngineEvents();
+}
+
+void TWindowsMediaPlayer::connectEngineEvents()
+{
+    MediaEngine::Events& events = d_->player->events;
+    events.durationChanged = [this](qint64 duration) {
         d_->seek->setRange(0, static_cast<int>(qMax<qint64>(0, duration)));
-    });
-    connect(d_->player, &QMediaPlayer::seekableChanged, d_->seek, &QSlider::setEnabled);
-    connect(d_->player, &QMediaPlayer::positionChanged, this, [this](qint64 position) {
+        emit durationChanged();
+    };
+    events.seekableChanged = [this](bool seekable) {
+        d_->seek->setEnabled(seekable);
+        emit seekableChanged();
+    };
+    events.positionChanged = [this](qint64 position) {
         if (d_->seek->isSliderDown())
             return;
         d_->seek->setValue(static_cast<int>(position));
         d_->elapsed->setText(formatTime(position));
-    });
-
-    connect(d_->player, &QMediaPlayer::playbackStateChanged, this,
-            [this](QMediaPlayer::PlaybackState state) {
-                bool playing = state == QMediaPlayer::PlayingState;
-                d_->playPause->setIcon(style()->standardIcon(
-                    playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
-                d_->playPause->setAccessibleName(playing ? QStringLiteral("暂停")
-                                                         : QStringLiteral("播放"));
-                d_->playPause->setToolTip(d_->playPause->accessibleName());
-                if (d_->failed)
-                    return;
-                switch (state) {
-                case QMediaPlayer::PlayingState:
-                    d_->endReported = false;
-                    setActivity(Activity::Playing);
-                    emit PlayStateChange(psPlaying);
-                    break;
-                case QMediaPlayer::PausedState:
-                    setActivity(Activity::Paused);
-                    emit PlayStateChange(psPaused);
-                    break;
-                case QMediaPlayer::StoppedState:
-                    // The end of a song reports itself through the media status.
-                    if (d_->player->mediaStatus() == QMediaPlayer::EndOfMedia)
-                        break;
-                    if (!d_->url.isEmpty())
-                        setActivity(Activity::Stopped);
-                    emit PlayStateChange(psStopped);
-                    break;
-                }
-            });
-
-    connect(d_->player, &QMediaPlayer::mediaStatusChanged, this,
-            [this](QMediaPlayer::MediaStatus status) {
-                if (d_->failed)
-                    return;
-                switch (status) {
-                case QMediaPlayer::LoadingMedia:
-                    setActivity(Activity::Connecting);
-                    emit PlayStateChange(psTransitioning);
-                    break;
-                case QMediaPlayer::StalledMedia:
-                case QMediaPlayer::BufferingMedia:
-                    setActivity(Activity::Buffering, qRound(d_->player->bufferProgress() * 100));
-                    emit PlayStateChange(psBuffering);
-                    break;
-                case QMediaPlayer::BufferedMedia:
-                    if (d_->player->playbackState() == QMediaPlayer::PlayingState)
-                        setActivity(Activity::Playing);
-                    break;
-                case QMediaPlayer::LoadedMedia:
-                    // A stop also passes through here; only a fresh load is "ready".
-                    if (d_->player->playbackState() == QMediaPlayer::StoppedState &&
-                        d_->activity == Activity::Connecting)
-                        setActivity(Activity::Ready);
-                    break;
-                case QMediaPlayer::EndOfMedia:
-                    reportEnd();
-                    break;
-                case QMediaPlayer::InvalidMedia:
-                    fail(d_->player->errorString());
-                    break;
-                case QMediaPlayer::NoMedia:
-                    break;
-                }
-            });
-    connect(d_->player, &QMediaPlayer::bufferProgressChanged, this, [this](float progress) {
+    };
+    events.playbackStateChanged = [this](MediaEngine::PlaybackState state) { onPlaybackState(state); };
+    events.mediaStatusChanged = [this](MediaEngine::MediaStatus status) { onMediaStatus(status); };
+    events.bufferProgressChanged = [this](float progress) {
         auto status = d_->player->mediaStatus();
         if (!d_->failed &&
-            (status == QMediaPlayer::BufferingMedia || status == QMediaPlayer::StalledMedia))
+            (status == MediaEngine::BufferingMedia || status == MediaEngine::StalledMedia))
             setActivity(Activity::Buffering, qRound(progress * 100));
-    });
-    connect(d_->player, &QMediaPlayer::errorOccurred, this,
-            [this](QMediaPlayer::Error, const QString& message) { fail(message); });
+    };
+    events.errorOccurred = [this](const QString& message) { fail(message); };
+}
+
+void TWindowsMediaPlayer::onPlaybackState(MediaEngine::PlaybackState state)
+{
+    bool playing = state == MediaEngine::PlayingState;
+    d_->playPause->setIcon(style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+    d_->playPause->setAccessibleName(playing ? QStringLiteral("暂停") : QStringLiteral("播放"));
+    d_->playPause->setToolTip(d_->playPause->accessibleName());
+    emit playbackStateChanged();
+    if (d_->failed)
+        return;
+    switch (state) {
+    case MediaEngine::PlayingState:
+        d_->endReported = false;
+        setActivity(Activity::Playing);
+        emit PlayStateChange(psPlaying);
+        break;
+    case MediaEngine::PausedState:
+        setActivity(Activity::Paused);
+        emit PlayStateChange(psPaused);
+        break;
+    case MediaEngine::StoppedState:
+        // The end of a song reports itself through the media status.
+        if (d_->player->mediaStatus() == MediaEngine::EndOfMedia)
+            break;
+        if (!d_->url.isEmpty())
+            setActivity(Activity::Stopped);
+        emit PlayStateChange(psStopped);
+        break;
+    }
+}
+
+void TWindowsMediaPlayer::onMediaStatus(MediaEngine::MediaStatus status)
+{
+    if (d_->failed)
+        return;
+    switch (status) {
+    case MediaEngine::LoadingMedia:
+        setActivity(Activity::Connecting);
+        emit PlayStateChange(psTransitioning);
+        break;
+    case MediaEngine::StalledMedia:
+    case MediaEngine::BufferingMedia:
+        setActivity(Activity::Buffering, qRound(d_->player->bufferProgress() * 100));
+        emit PlayStateChange(psBuffering);
+        break;
+    case MediaEngine::BufferedMedia:
+        if (d_->player->playbackState() == MediaEngine::PlayingState)
+            setActivity(Activity::Playing);
+        break;
+    case MediaEngine::LoadedMedia:
+        // A stop also passes through here; only a fresh load is "ready".
+        if (d_->player->playbackState() == MediaEngine::StoppedState && d_->activity == Activity::Connecting)
+            setActivity(Activity::Ready);
+        break;
+    case MediaEngine::EndOfMedia:
+        reportEnd();
+        break;
+    case MediaEngine::InvalidMedia:
+        fail(d_->player->errorString());
+        break;
+    case MediaEngine::NoMedia:
+        break;
+    }
 }
 
 TWindowsMediaPlayer::~TWindowsMediaPlayer()
 {
-    // The player's signals must not reach a half-destroyed widget.
-    d_->player->disconnect(this);
-    d_->player->stop();
+    if (d_->player) {
+        // The engine's events must not reach a half-destroyed widget.
+        d_->player->events = {};
+        d_->player->stop();
+    }
     delete d_;
 }
+
+bool TWindowsMediaPlayer::hasBackEnd() const { return d_->player != nullptr; }
 
 void TWindowsMediaPlayer::close()
 {
     ++d_->generation;
     d_->failed = false;
     d_->endReported = false;
+    const bool hadSong = !d_->url.isEmpty();
     d_->url.clear();
-    d_->player->stop();
-    d_->player->setSource(QUrl());
+    if (d_->player) {
+        d_->player->stop();
+        d_->player->setSource(QUrl());
+    }
     d_->seek->setRange(0, 0);
     d_->elapsed->setText(formatTime(0));
     setActivity(Activity::Idle);
+    if (hadSong)
+        emit sourceChanged();
 }
 
 void TWindowsMediaPlayer::setURL(const QString& url)
@@ -253,7 +274,9 @@ void TWindowsMediaPlayer::setURL(const QString& url)
     d_->url = url;
     if (url.isEmpty())
         return;
+    createBackEnd();
     d_->player->setSource(toSource(url));
+    emit sourceChanged();
     // autoStart: opening a song plays it.
     play();
 }
@@ -275,19 +298,36 @@ void TWindowsMediaPlayer::play()
     d_->player->play();
 }
 
-void TWindowsMediaPlayer::stop() { d_->player->stop(); }
+void TWindowsMediaPlayer::stop()
+{
+    if (d_->player)
+        d_->player->stop();
+}
 
 void TWindowsMediaPlayer::pause()
 {
-    if (d_->player->playbackState() == QMediaPlayer::PlayingState)
+    if (playbackState() == MediaEngine::PlayingState)
         d_->player->pause();
 }
 
 void TWindowsMediaPlayer::setPosition(qint64 ms)
 {
+    if (!d_->player)
+        return;
     d_->player->setPosition(ms);
     emit Seeked(ms);
 }
+
+MediaEngine::PlaybackState TWindowsMediaPlayer::playbackState() const
+{
+    return d_->player ? d_->player->playbackState() : MediaEngine::StoppedState;
+}
+
+qint64 TWindowsMediaPlayer::position() const { return d_->player ? d_->player->position() : 0; }
+
+qint64 TWindowsMediaPlayer::duration() const { return d_->player ? qMax<qint64>(0, d_->player->duration()) : 0; }
+
+bool TWindowsMediaPlayer::isSeekable() const { return d_->player && d_->player->isSeekable(); }
 
 QString TWindowsMediaPlayer::status() const { return d_->status; }
 
@@ -295,7 +335,11 @@ int TWindowsMediaPlayer::volume() const { return d_->volume->value(); }
 
 void TWindowsMediaPlayer::setVolume(int value) { d_->volume->setValue(value); }
 
-QMediaPlayer* TWindowsMediaPlayer::mediaPlayer() const { return d_->player; }
+QObject* TWindowsMediaPlayer::mediaPlayer()
+{
+    createBackEnd();
+    return d_->player->mediaPlayer();
+}
 
 void TWindowsMediaPlayer::setActivity(Activity activity, int bufferedPercent, const QString& reason)
 {

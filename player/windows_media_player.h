@@ -3,12 +3,13 @@
 // a song straight from its address and shows its own control bar (play/pause, stop, seek
 // with elapsed time, volume) in a 208 x 45 area. Setting URL opens the song and, since
 // autoStart is on, plays it. It raises PlayStateChange (8 = played to its end) and
-// StatusChange; status() is a short Chinese text of what it is doing.
+// StatusChange; status() is a short Chinese text of what it is doing. The playback engine
+// (media_engine.h: Qt Multimedia, which loads and probes GStreamer) is created by
+// createBackEnd(), or by the first song when nobody called it before.
 #include <QString>
 #include <QWidget>
 
-class QMediaPlayer;
-class QAudioOutput;
+#include "player/media_engine.h"
 
 namespace quavrel {
 
@@ -43,13 +44,30 @@ public:
     // The volume, 0 to 100 (50 at start), as the control bar's slider shows it.
     int volume() const;
     void setVolume(int value);
-    // The playback engine: its state, position, length and volume for those who show
-    // them elsewhere (the desktop's media controls), for diagnosis and tests.
-    QMediaPlayer* mediaPlayer() const;
+
+    // For those who show the player elsewhere (the desktop's media controls). Before the
+    // engine exists the player is stopped at 0 with no length.
+    MediaEngine::PlaybackState playbackState() const;
+    qint64 position() const;
+    qint64 duration() const;   // 0 while unknown
+    bool isSeekable() const;
+
+    // Creates the playback engine now, so the first song starts without waiting for it.
+    // Does nothing when it exists.
+    void createBackEnd();
+    bool hasBackEnd() const;
+    // The playback engine's QMediaPlayer, created if need be; for diagnosis and tests.
+    QObject* mediaPlayer();
 
 signals:
     void PlayStateChange(int NewState);
     void StatusChange();
+    // A song was opened or closed: URL() tells which.
+    void sourceChanged();
+    void playbackStateChanged();
+    void durationChanged();
+    void seekableChanged();
+    void volumeChanged();
     // The song jumped to `ms`, by the seek bar or setPosition().
     void Seeked(qint64 ms);
     // A song that cannot be opened; the text is also the status.
@@ -58,6 +76,9 @@ signals:
 private:
     // What the player is doing, as status() puts it into words.
     enum class Activity { Idle, Connecting, Buffering, Playing, Paused, Stopped, Ready, Ended, Failed };
+    void connectEngineEvents();
+    void onPlaybackState(MediaEngine::PlaybackState state);
+    void onMediaStatus(MediaEngine::MediaStatus status);
     // Shows `activity` (with the buffered percentage or the failure's reason where it
     // applies) and raises StatusChange when the status text changes.
     void setActivity(Activity activity, int bufferedPercent = 0, const QString& reason = {});

@@ -17,6 +17,7 @@
 #include "tests/app/catalog_process.h"
 #include "tests/app/main_window_fixture.h"
 #include "tests/support/temp_dir.h"
+#include "tests/player/media_player_of.h"
 
 using namespace quavrel;
 
@@ -98,7 +99,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(ends(states) == 2, kSongMs);
         QCOMPARE(w.PlayIndex, 0);
         QCOMPARE(player->URL(), QString::fromStdString(first->Url));
-        QTRY_COMPARE_WITH_TIMEOUT(player->mediaPlayer()->playbackState(),
+        QTRY_COMPARE_WITH_TIMEOUT(test::mediaPlayerOf(player)->playbackState(),
                                   QMediaPlayer::PlayingState, kSongMs);
 
         player->close();

@@ -18,6 +18,7 @@
 #include "player/windows_media_player.h"
 #include "tests/app/main_window_fixture.h"
 #include "tests/support/temp_dir.h"
+#include "tests/player/media_player_of.h"
 
 using namespace quavrel;
 using test::TempDir;
@@ -314,7 +315,7 @@ private slots:
         // Stop what autoStart began, so the tick is what plays the song.
         w.WindowsMediaPlayer->stop();
         QTRY_VERIFY_WITH_TIMEOUT(!w.PlayTimer->isActive(), kHangMs);
-        QCOMPARE(w.WindowsMediaPlayer->mediaPlayer()->playbackState(),
+        QCOMPARE(test::mediaPlayerOf(w.WindowsMediaPlayer)->playbackState(),
                  QMediaPlayer::PlayingState);
     }
 
@@ -323,7 +324,7 @@ private slots:
     {
         w_->P1->trigger();
         QTest::qWait(100);
-        QCOMPARE(w_->WindowsMediaPlayer->mediaPlayer()->playbackState(),
+        QCOMPARE(test::mediaPlayerOf(w_->WindowsMediaPlayer)->playbackState(),
                  QMediaPlayer::StoppedState);
         QCOMPARE(w_->lbPlayerInfo->text(), QString());
     }
@@ -335,10 +336,10 @@ private slots:
         QVERIFY(!file.isEmpty());
         w.WindowsMediaPlayer->setURL(file);
         w.WindowsMediaPlayer->stop();
-        QCOMPARE(w.WindowsMediaPlayer->mediaPlayer()->playbackState(),
+        QCOMPARE(test::mediaPlayerOf(w.WindowsMediaPlayer)->playbackState(),
                  QMediaPlayer::StoppedState);
         w.P1Click();
-        QTRY_COMPARE_WITH_TIMEOUT(w.WindowsMediaPlayer->mediaPlayer()->playbackState(),
+        QTRY_COMPARE_WITH_TIMEOUT(test::mediaPlayerOf(w.WindowsMediaPlayer)->playbackState(),
                                   QMediaPlayer::PlayingState, kHangMs);
     }
 

@@ -20,6 +20,7 @@
 #include "player/windows_media_player.h"
 #include "tests/app/main_window_fixture.h"
 #include "tests/support/temp_dir.h"
+#include "tests/player/media_player_of.h"
 
 using namespace quavrel;
 using test::readFile;
@@ -354,7 +355,7 @@ private slots:
         QCOMPARE(w_->WindowsMediaPlayer->URL(), QStringLiteral("/nonexistent/h/one.mp3"));
         QCOMPARE(w_->PlayIndex, 0);
         QTest::qWait(200);
-        QVERIFY(w_->WindowsMediaPlayer->mediaPlayer()->playbackState() !=
+        QVERIFY(test::mediaPlayerOf(w_->WindowsMediaPlayer)->playbackState() !=
                 QMediaPlayer::PlayingState);
     }
 

@@ -1,11 +1,14 @@
 // The real program started on an X display: the splash comes first, is gone before the
-// main window shows, and the main window carries the versioned caption. The windows are
+// main window shows, and the main window carries the versioned caption; the portal page
+// is asked for during the start, with nobody touching the window. The windows are
 // watched from outside with xdotool, as a user's desktop would see them.
 #include <QElapsedTimer>
 #include <QStandardPaths>
+#include <filesystem>
 
 #include "tests/app/program_process.h"
 #include "tests/app/qt_test_main.h"
+#include "tests/support/scripted_server.h"
 
 using namespace quavrel;
 
@@ -74,6 +77,38 @@ private slots:
             QVERIFY(windowSize(id) != QSize(466, 200) || windowName(id) == QStringLiteral("Quavrel V3.0"));
         program.terminate();
         program.waitForFinished(10000);
+    }
+
+    // The web view starts after the main window's first paint, in a process without
+    // OpenGL; it must still send the request, and draw the page without bringing the
+    // program down.
+    void portalPageIsRequestedDuringStartUp()
+    {
+        quavrel::test::ScriptedServer portal;
+        const std::string page = quavrel::test::HttpResponseText(
+            "<html><head><title>portal</title></head><body>portal</body></html>", "HTTP/1.1 200 OK",
+            "Content-Type: text/html\r\nConnection: close\r\n");
+        for (int i = 0; i < 3; ++i)   // the engine may open a spare connection first
+            portal.add(quavrel::test::Script().answer(page));
+        std::filesystem::create_directories(home.file("config/quavrel"));
+        quavrel::test::writeFile(home.file("config/quavrel/user.reg"),
+                        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\quavrel\\Config]\r\n"
+                        "\"PortalServer\"=\"127.0.0.1:" + std::to_string(portal.port()) + "\"\r\n");
+        QProcess program;
+        start(program);
+        auto requested = [&portal] {
+            for (const std::string& head : portal.requests())
+                if (head.rfind("GET /index_quavrel.asp HTTP/1.1\r\n", 0) == 0)
+                    return true;
+            return false;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(requested() || program.state() != QProcess::Running, 60000);
+        QVERIFY(requested());
+        QTest::qWait(1000);
+        QCOMPARE(program.state(), QProcess::Running);
+        program.terminate();
+        program.waitForFinished(10000);
+        std::filesystem::remove(home.file("config/quavrel/user.reg"));
     }
 
     void maximisedStart()

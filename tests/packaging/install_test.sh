@@ -23,8 +23,8 @@ check() {  # check DESCRIPTION COMMAND...
 
 # The files an install and the package hold, relative to the prefix.
 expected_files() {
-  printf '%s\n' bin/quavrel bin/quavrel-net share/applications/quavrel.desktop \
-    share/metainfo/quavrel.metainfo.xml share/quavrel/splash.jpg
+  printf '%s\n' bin/quavrel bin/quavrel-net lib/quavrel/quavrel-portal.so lib/quavrel/quavrel-media.so \
+    share/applications/quavrel.desktop share/metainfo/quavrel.metainfo.xml share/quavrel/splash.jpg
   for n in $icon_sizes; do echo "share/icons/hicolor/${n}x${n}/apps/quavrel.png"; done
 }
 installed_files() { (cd "$prefix" && find . -type f | sed 's|^\./||'); }
@@ -63,6 +63,8 @@ if cpack --config "$build/CPackConfig.cmake" -B "$work/package" >"$work/cpack.lo
   depends=$(dpkg-deb -f "$deb" Depends)
   check "the package holds exactly the installed files under /usr" same_files packaged_files "$deb"
   check "dpkg-shlibdeps found the Qt libraries the program links" grep -q 'libqt6widgets6.*libqt6dbus6\|libqt6dbus6.*libqt6widgets6' <<<"$depends"
+  check "dpkg-shlibdeps found the libraries of the portal view and the media engine" \
+    grep -q 'libqt6webenginewidgets6.*libqt6multimedia6\|libqt6multimedia6.*libqt6webenginewidgets6' <<<"$depends"
   check "the package needs the GStreamer plugins that playback loads" grep -q 'gstreamer1.0-plugins-base, gstreamer1.0-plugins-good' <<<"$depends"
 else
   echo "  failed  cpack"; cat "$work/cpack.log"; failures=$((failures + 1))

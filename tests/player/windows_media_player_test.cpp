@@ -13,8 +13,10 @@
 
 #include "player/windows_media_player.h"
 #include "tests/support/temp_dir.h"
+#include "tests/player/media_player_of.h"
 
 using quavrel::TWindowsMediaPlayer;
+using quavrel::test::mediaPlayerOf;
 
 namespace {
 
@@ -78,9 +80,9 @@ private slots:
         QCOMPARE(player.URL(), QString());
         QCOMPARE(player.volume(), 50);
         QCOMPARE(player.contextMenuPolicy(), Qt::NoContextMenu);
-        QCOMPARE(player.mediaPlayer()->loops(), 1);
-        QVERIFY(player.mediaPlayer()->audioOutput());
-        QCOMPARE(qRound(player.mediaPlayer()->audioOutput()->volume() * 100), 50);
+        QCOMPARE(mediaPlayerOf(&player)->loops(), 1);
+        QVERIFY(mediaPlayerOf(&player)->audioOutput());
+        QCOMPARE(qRound(mediaPlayerOf(&player)->audioOutput()->volume() * 100), 50);
     }
 
     void playWithoutSongDoesNothing()
@@ -89,7 +91,7 @@ private slots:
         QSignalSpy states(&player, &TWindowsMediaPlayer::PlayStateChange);
         player.play();
         QTest::qWait(100);
-        QCOMPARE(player.mediaPlayer()->playbackState(), QMediaPlayer::StoppedState);
+        QCOMPARE(mediaPlayerOf(&player)->playbackState(), QMediaPlayer::StoppedState);
         QCOMPARE(count(states, TWindowsMediaPlayer::psPlaying), 0);
     }
 
@@ -100,7 +102,7 @@ private slots:
         QVERIFY(slider);
         slider->setValue(20);
         QCOMPARE(player.volume(), 20);
-        QCOMPARE(qRound(player.mediaPlayer()->audioOutput()->volume() * 100), 20);
+        QCOMPARE(qRound(mediaPlayerOf(&player)->audioOutput()->volume() * 100), 20);
     }
 
     // ---- the control bar ----
@@ -152,10 +154,10 @@ private slots:
     {
         TWindowsMediaPlayer player;
         player.setURL(song_);
-        QTRY_COMPARE_WITH_TIMEOUT(player.mediaPlayer()->playbackState(),
+        QTRY_COMPARE_WITH_TIMEOUT(mediaPlayerOf(&player)->playbackState(),
                                   QMediaPlayer::PlayingState, kEndTimeoutMs);
         player.stop();
-        QCOMPARE(player.mediaPlayer()->playbackState(), QMediaPlayer::StoppedState);
+        QCOMPARE(mediaPlayerOf(&player)->playbackState(), QMediaPlayer::StoppedState);
         QCOMPARE(player.status(), QStringLiteral("已停止"));
         QCOMPARE(player.URL(), song_);
         player.play();
@@ -166,21 +168,21 @@ private slots:
     {
         TWindowsMediaPlayer player;
         player.setURL(song_);
-        QTRY_COMPARE_WITH_TIMEOUT(player.mediaPlayer()->playbackState(),
+        QTRY_COMPARE_WITH_TIMEOUT(mediaPlayerOf(&player)->playbackState(),
                                   QMediaPlayer::PlayingState, kEndTimeoutMs);
         auto* button = player.findChild<QToolButton*>(QStringLiteral("playPause"));
         QVERIFY(button);
         QCOMPARE(button->accessibleName(), QStringLiteral("暂停"));
         button->click();
-        QTRY_COMPARE(player.mediaPlayer()->playbackState(), QMediaPlayer::PausedState);
+        QTRY_COMPARE(mediaPlayerOf(&player)->playbackState(), QMediaPlayer::PausedState);
         QCOMPARE(player.status(), QStringLiteral("已暂停"));
         QCOMPARE(button->accessibleName(), QStringLiteral("播放"));
         button->click();
-        QTRY_COMPARE(player.mediaPlayer()->playbackState(), QMediaPlayer::PlayingState);
+        QTRY_COMPARE(mediaPlayerOf(&player)->playbackState(), QMediaPlayer::PlayingState);
         auto* stop = player.findChild<QToolButton*>(QStringLiteral("stop"));
         QVERIFY(stop);
         stop->click();
-        QCOMPARE(player.mediaPlayer()->playbackState(), QMediaPlayer::StoppedState);
+        QCOMPARE(mediaPlayerOf(&player)->playbackState(), QMediaPlayer::StoppedState);
     }
 
     void closeLetsTheSongGoWithoutAnEnd()
@@ -188,11 +190,11 @@ private slots:
         TWindowsMediaPlayer player;
         QSignalSpy states(&player, &TWindowsMediaPlayer::PlayStateChange);
         player.setURL(song_);
-        QTRY_COMPARE_WITH_TIMEOUT(player.mediaPlayer()->playbackState(),
+        QTRY_COMPARE_WITH_TIMEOUT(mediaPlayerOf(&player)->playbackState(),
                                   QMediaPlayer::PlayingState, kEndTimeoutMs);
         player.close();
         QCOMPARE(player.URL(), QString());
-        QCOMPARE(player.mediaPlayer()->playbackState(), QMediaPlayer::StoppedState);
+        QCOMPARE(mediaPlayerOf(&player)->playbackState(), QMediaPlayer::StoppedState);
         QTest::qWait(1500);
         QCOMPARE(count(states, TWindowsMediaPlayer::psMediaEnded), 0);
     }
@@ -210,7 +212,7 @@ private slots:
         QVERIFY2(player.status().startsWith(QStringLiteral("无法打开歌曲：")),
                  qPrintable(player.status()));
         QVERIFY(player.status().size() > QStringLiteral("无法打开歌曲：").size());
-        QCOMPARE(player.mediaPlayer()->playbackState(), QMediaPlayer::StoppedState);
+        QCOMPARE(mediaPlayerOf(&player)->playbackState(), QMediaPlayer::StoppedState);
         QCOMPARE(count(states, TWindowsMediaPlayer::psMediaEnded), 0);
         // A good song afterwards plays normally.
         player.setURL(song_);

@@ -1,0 +1,49 @@
+#include "app/startup_trace.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+namespace quavrel {
+namespace {
+
+long long monotonicNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1000000000LL + now.tv_nsec;
+}
+
+struct Trace {
+    std::FILE* file = nullptr;
+    long long origin = 0;
+
+    Trace()
+    {
+        const char* path = std::getenv("QUAVREL_STARTUP_TRACE");
+        if (!path || !*path)
+            return;
+        file = std::fopen(path, "a");
+        const char* t0 = std::getenv("QUAVREL_STARTUP_T0");
+        origin = t0 && *t0 ? std::atoll(t0) : monotonicNs();
+    }
+};
+
+Trace& trace()
+{
+    static Trace instance;
+    return instance;
+}
+
+}  // namespace
+
+void startupMark(const char* step)
+{
+    Trace& t = trace();
+    if (!t.file)
+        return;
+    std::fprintf(t.file, "%s=%.1f\n", step, static_cast<double>(monotonicNs() - t.origin) / 1e6);
+    std::fflush(t.file);
+}
+
+}  // namespace quavrel
