@@ -48,6 +48,8 @@ public:
 
     // Where the program keeps key.lst and default.m3u, ending in "/".
     std::string dataDir() const { return home_.file("data") + "/quavrel/"; }
+    // Where it keeps its settings (user.reg), ending in "/"; not created here.
+    std::string configDir() const { return home_.file("config") + "/quavrel/"; }
     QProcessEnvironment& environment() { return env_; }
     QProcess& process() { return process_; }
 

@@ -90,12 +90,14 @@ private slots:
             "Content-Type: text/html\r\nConnection: close\r\n");
         for (int i = 0; i < 3; ++i)   // the engine may open a spare connection first
             portal.add(quavrel::test::Script().answer(page));
-        std::filesystem::create_directories(home.file("config/quavrel"));
-        quavrel::test::writeFile(home.file("config/quavrel/user.reg"),
+        test::ProgramProcess started;
+        const std::string config = started.configDir();
+        std::filesystem::create_directories(config);
+        quavrel::test::writeFile(config + "user.reg",
                         "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\quavrel\\Config]\r\n"
                         "\"PortalServer\"=\"127.0.0.1:" + std::to_string(portal.port()) + "\"\r\n");
-        QProcess program;
-        start(program);
+        QVERIFY(started.start());
+        QProcess& program = started.process();
         auto requested = [&portal] {
             for (const std::string& head : portal.requests())
                 if (head.rfind("GET /index_quavrel.asp HTTP/1.1\r\n", 0) == 0)
@@ -108,7 +110,6 @@ private slots:
         QCOMPARE(program.state(), QProcess::Running);
         program.terminate();
         program.waitForFinished(10000);
-        std::filesystem::remove(home.file("config/quavrel/user.reg"));
     }
 
     void maximisedStart()
