@@ -2,6 +2,7 @@
 // read; Qt gets only the program name.
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLoggingCategory>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -53,6 +54,9 @@ public:
         if (!chosenByUser_)
             qputenv(kVariable, "none");
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+        // The web engine would print its whole set-up at every start to say there is no
+        // OpenGL, which is meant; the user's own QT_LOGGING_RULES still win over this.
+        QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
     }
     void applicationCreated() const
     {
