@@ -146,9 +146,18 @@ void MprisPlayer::PlayPause()
 
 void MprisPlayer::Stop() { player()->stop(); }
 
-void MprisPlayer::Next() { window_->stepPlayList(1); }
+void MprisPlayer::Next() { step(1); }
 
-void MprisPlayer::Previous() { window_->stepPlayList(-1); }
+void MprisPlayer::Previous() { step(-1); }
+
+// A paused or stopped player stays silent: the next song is loaded and stopped, as the
+// start-up loads the first song of a long play list.
+void MprisPlayer::step(int direction)
+{
+    const bool wasPlaying = playing();
+    if (window_->stepPlayList(direction) && !wasPlaying)
+        player()->stop();
+}
 
 // Before the start means the start; past the end means the next song.
 void MprisPlayer::Seek(qlonglong Offset)

@@ -73,6 +73,7 @@ signals:
 private:
     TWindowsMediaPlayer* player() const;
     bool playing() const;
+    void step(int direction);
     QDBusObjectPath trackId() const;
     // Every property that PropertiesChanged covers (all but Position), as now.
     QVariantMap announcedProperties() const;

@@ -292,6 +292,19 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(client_->title(), QStringLiteral("song1"), kWaitMs);
     }
 
+    // A desktop's "next" while the player is paused moves on without starting to play.
+    void nextWhilePausedMovesOnSilently()
+    {
+        addSongs(2);
+        playRow(0);
+        QVERIFY(client_->play("Pause"));
+        QTRY_COMPARE(client_->player("PlaybackStatus").toString(), QStringLiteral("Paused"));
+        QVERIFY(client_->play("Next"));
+        QTRY_COMPARE_WITH_TIMEOUT(client_->title(), QStringLiteral("song1"), kWaitMs);
+        QTest::qWait(500);
+        QVERIFY(client_->player("PlaybackStatus").toString() != QStringLiteral("Playing"));
+    }
+
     void canGoNextFollowsThePlayList()
     {
         QCOMPARE(client_->player("CanGoNext").toBool(), false);
