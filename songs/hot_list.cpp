@@ -41,12 +41,7 @@ HotListResult FetchHotList(std::atomic<int32_t>& NextItem, const ListingTarget& 
     ParseHotList(answer, [&](const MediaPtr& media) {
         if (!target.results->whileOpen([&] { NextItem.fetch_add(1); }))
             return;
-        TCheckThread probe;
-        probe.ListView = target.results;
-        probe.Media = media;
-        probe.RequestLimit = target.probeLimit;
-        probe.Page = probePage;
-        probe.Start();
+        StartListingProbe(target, probePage, media);
     });
     return HotListResult::Done;
 }

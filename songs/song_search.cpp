@@ -40,17 +40,22 @@ size_t DoSearch(const std::string& keyword, std::atomic<int32_t>& NextItem, cons
             if (!target.results->whileOpen([&] { NextItem.fetch_add(1); }))
                 throw GateClosed{};
             ++found;
-            TCheckThread probe;
-            probe.ListView = target.results;
-            probe.Media = media;
-            probe.RequestLimit = target.probeLimit;
-            probe.Page = probePage;
-            probe.Start();
+            StartListingProbe(target, probePage, media);
         });
     } catch (const GateClosed&) {
         // The window is gone: the rest of the page has nowhere to go.
     }
     return found;
+}
+
+void StartListingProbe(const ListingTarget& target, const std::shared_ptr<ProbePage>& page, const MediaPtr& media)
+{
+    TCheckThread probe;
+    probe.ListView = target.results;
+    probe.Media = media;
+    probe.RequestLimit = target.probeLimit;
+    probe.Page = page;
+    probe.Start();
 }
 
 void TSearchThread::Start()

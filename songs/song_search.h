@@ -35,6 +35,10 @@ std::string SearchUrl(const std::string& server, const std::string& keyword, int
 // nothing. Returns the number of entries. Throws only when a probe cannot be started.
 size_t DoSearch(const std::string& keyword, std::atomic<int32_t>& NextItem, const ListingTarget& target);
 
+// Starts the link probe of one record of a fetched page, for the target's list. Throws
+// only when no probe thread can be started.
+void StartListingProbe(const ListingTarget& target, const std::shared_ptr<ProbePage>& page, const MediaPtr& media);
+
 // The search worker: a thread of its own that runs OnSearch(Keyword) once and ends.
 class TSearchThread {
 public:
