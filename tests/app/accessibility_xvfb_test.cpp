@@ -101,17 +101,6 @@ void runInsideAnAccessibilityBus(char** argv)
     execvp(args[0], args.data());
 }
 
-int main(int argc, char** argv)
-{
-    runInsideAnAccessibilityBus(argv);
-    quavrel::test::TempDir scratch;
-    setenv("XDG_CONFIG_HOME", scratch.file("config").c_str(), 1);
-    setenv("XDG_DATA_HOME", scratch.file("data").c_str(), 1);
-    setenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu", 0);
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    quavrel::Application app(argc, argv);
-    AccessibilityTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+QUAVREL_QTEST_MAIN_AFTER(AccessibilityTest, runInsideAnAccessibilityBus)
 
 #include "accessibility_xvfb_test.moc"

@@ -15,9 +15,14 @@
 #include "app/application.h"
 #include "tests/support/temp_dir.h"
 
-#define QUAVREL_QTEST_MAIN(TestClass)                                              \
+#define QUAVREL_QTEST_MAIN(TestClass) QUAVREL_QTEST_MAIN_AFTER(TestClass, [](char**) {})
+
+// The same, after `prepare(argv)`: a test that must run inside an environment of its own
+// (a display, a bus) starts itself again there and returns only when it cannot.
+#define QUAVREL_QTEST_MAIN_AFTER(TestClass, prepare)                               \
     int main(int argc, char** argv)                                                \
     {                                                                              \
+        prepare(argv);                                                             \
         quavrel::test::TempDir scratch;                                            \
         setenv("XDG_CONFIG_HOME", scratch.file("config").c_str(), 1);              \
         setenv("XDG_DATA_HOME", scratch.file("data").c_str(), 1);                  \

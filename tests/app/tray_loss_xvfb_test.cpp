@@ -68,17 +68,6 @@ void runOnADisplayOfItsOwn(char** argv)
     unsetenv("QUAVREL_OWN_DISPLAY");
 }
 
-int main(int argc, char** argv)
-{
-    runOnADisplayOfItsOwn(argv);
-    quavrel::test::TempDir scratch;
-    setenv("XDG_CONFIG_HOME", scratch.file("config").c_str(), 1);
-    setenv("XDG_DATA_HOME", scratch.file("data").c_str(), 1);
-    setenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu", 0);
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    quavrel::Application app(argc, argv);
-    TrayLossTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+QUAVREL_QTEST_MAIN_AFTER(TrayLossTest, runOnADisplayOfItsOwn)
 
 #include "tray_loss_xvfb_test.moc"
