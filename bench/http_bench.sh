@@ -49,8 +49,10 @@ for _ in $(seq "$heads"); do echo "url = \"$base/song.mp3\""; done > "$work/curl
 
 # Downloads go to a file, as the program's own downloads do; standard output would make
 # quavrel-net hold the whole body first (it writes nothing there unless every body came).
+# Its saves are crash-safe (written, flushed to disk, renamed over the old file), so curl's
+# file is flushed too (coreutils sync FILE): both sides end with the same bytes on disk.
 ours_get=$(best "$net" get -o "$work/ours.bin" "$base/big")
-curl_get=$(best curl -s -o "$work/curl.bin" "$base/big")
+curl_get=$(best sh -c 'curl -s -o "$1" "$2" && sync "$1"' sh "$work/curl.bin" "$base/big")
 [ "$(stat -c %s "$work/ours.bin")" = $((256 << 20)) ] || { echo "http_bench: short file" >&2; exit 1; }
 ours_head=$(best "$net" head "${urls[@]}")
 curl_head=$(best curl -s -o /dev/null -I -K "$work/curl-heads")
