@@ -130,20 +130,20 @@ private:
             changed_.notify_all();
         }
         std::string answer = handler_(request);
-        if (answer == kHold) {
-            std::unique_lock<std::mutex> lock(mutex_);
-            changed_.wait(lock, [&] { return stopping_ || released_ || releaseTokens_ > 0; });
-            if (!stopping_ && !released_)
-                --releaseTokens_;
-        } else {
-            ::send(fd, answer.data(), answer.size(), MSG_NOSIGNAL);
-        }
         {
-            // Counted as closed before the peer can see the close and connect again.
-            std::lock_guard<std::mutex> lock(mutex_);
+            std::unique_lock<std::mutex> lock(mutex_);
+            if (answer == kHold) {
+                changed_.wait(lock, [&] { return stopping_ || released_ || releaseTokens_ > 0; });
+                if (!stopping_ && !released_)
+                    --releaseTokens_;
+            }
+            // Counted as closed before the peer can see the answer or the close: a HEAD
+            // client is done once the head arrives and may connect again at once.
             --open_;
             changed_.notify_all();
         }
+        if (answer != kHold)
+            ::send(fd, answer.data(), answer.size(), MSG_NOSIGNAL);
         ::shutdown(fd, SHUT_RDWR);
         ::close(fd);
     }
