@@ -4,15 +4,12 @@
 // crash, a hang or memory that grows with what the server cares to send. Memory is
 // measured with a counting global operator new, through which every string and buffer
 // of the client is allocated.
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <functional>
-#include <stdexcept>
 #include <string>
 #include <thread>
 
@@ -22,6 +19,7 @@
 #include "http/http_errors.h"
 #include "tests/support/hostile_heap.h"
 #include "tests/support/http_client_support.h"
+#include "tests/support/loopback_listener.h"
 #include "tests/support/scripted_server.h"
 
 namespace quavrel {
@@ -43,17 +41,7 @@ public:
 
     explicit StreamServer(Generator generator) : generator_(std::move(generator))
     {
-        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        int on = 1;
-        ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd_, 4) != 0 ||
-            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-            throw std::runtime_error("cannot listen");
-        port_ = ntohs(address.sin_port);
+        fd_ = test::ListenOnLoopback(port_, 4);
         thread_ = std::thread([this] { serve(); });
     }
 

@@ -365,10 +365,14 @@ TEST(HttpBodyTest, OverlongHeaderLineFails)
 }
 
 // Connection reuse
-TEST(HttpConnectionTest, ConnectionCloseForcesAReconnect)
+
+// An answer carrying `closeHeader` ends its connection: the next request connects anew,
+// even though the server keeps its side open.
+namespace {
+void ExpectReconnectAfter(const std::string& closeHeader)
 {
     ScriptedServer server;
-    server.add(Script().answer(HttpResponseText("one", "HTTP/1.1 200 OK", "Connection: close\r\n")).hold());
+    server.add(Script().answer(HttpResponseText("one", "HTTP/1.1 200 OK", closeHeader)).hold());
     server.add(Script().answer(HttpResponseText("two")).hold());
     TIdHTTP http;
     http.setRequestTimeLimit(kHangGuard);
@@ -376,19 +380,12 @@ TEST(HttpConnectionTest, ConnectionCloseForcesAReconnect)
     EXPECT_EQ(BodyOrFailure(http, server.url()), "two") << "the connection the answer closed was used again";
     EXPECT_EQ(server.connections(), 2);
 }
+}  // namespace
+
+TEST(HttpConnectionTest, ConnectionCloseForcesAReconnect) { ExpectReconnectAfter("Connection: close\r\n"); }
 
 // The value is trimmed and compared without regard to case.
-TEST(HttpConnectionTest, ProxyConnectionCloseCountsToo)
-{
-    ScriptedServer server;
-    server.add(Script().answer(HttpResponseText("one", "HTTP/1.1 200 OK", "Proxy-Connection:  CLOSE \r\n")).hold());
-    server.add(Script().answer(HttpResponseText("two")).hold());
-    TIdHTTP http;
-    http.setRequestTimeLimit(kHangGuard);
-    EXPECT_EQ(http.GetText(server.url()), "one");
-    EXPECT_EQ(BodyOrFailure(http, server.url()), "two") << "the connection the answer closed was used again";
-    EXPECT_EQ(server.connections(), 2);
-}
+TEST(HttpConnectionTest, ProxyConnectionCloseCountsToo) { ExpectReconnectAfter("Proxy-Connection:  CLOSE \r\n"); }
 
 TEST(HttpConnectionTest, Http10WithKeepAliveStaysOpen)
 {

@@ -2,14 +2,13 @@
 // and the hand-over gate.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -18,6 +17,7 @@
 
 #include "songs/check_thread.h"
 #include "songs/handover.h"
+#include "tests/support/loopback_listener.h"
 
 namespace quavrel {
 namespace {
@@ -34,17 +34,7 @@ public:
 
     explicit LoopbackServer(Handler handler) : handler_(std::move(handler))
     {
-        listen_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        int one = 1;
-        ::setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        EXPECT_EQ(::bind(listen_, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-        EXPECT_EQ(::listen(listen_, 512), 0);
-        socklen_t len = sizeof addr;
-        ::getsockname(listen_, reinterpret_cast<sockaddr*>(&addr), &len);
-        port_ = ntohs(addr.sin_port);
+        listen_ = test::ListenOnLoopback(port_, 512);
         acceptor_ = std::thread([this] { acceptLoop(); });
     }
 
@@ -150,7 +140,7 @@ private:
 
     Handler handler_;
     int listen_ = -1;
-    int port_ = 0;
+    uint16_t port_ = 0;
     std::thread acceptor_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;

@@ -1,9 +1,7 @@
 // Link probes against hostile pages and servers: a server that accepts and never answers
 // (on a worker and on the user-interface thread), and a page of 100,000 entries, which
 // must not become 100,000 threads or hold more than small queued records.
-#include <arpa/inet.h>
 #include <dirent.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -12,7 +10,6 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
-#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,6 +22,7 @@
 #include "http/http_errors.h"
 #include "platform/ui_thread.h"
 #include "tests/support/hostile_heap.h"
+#include "tests/support/loopback_listener.h"
 #include "tests/support/scripted_server.h"
 
 namespace quavrel {
@@ -37,27 +35,11 @@ using test::ScriptedServer;
 // A generous bound that only catches a hang.
 constexpr auto kHangBound = std::chrono::seconds(120);
 
-int listenOn(uint16_t& port, int backlog)
-{
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    int on = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, backlog) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        throw std::runtime_error("cannot listen");
-    port = ntohs(address.sin_port);
-    return fd;
-}
-
 // A port on 127.0.0.1 where nothing listens: connects to it are refused at once.
 uint16_t refusedPort()
 {
     uint16_t port = 0;
-    int fd = listenOn(port, 1);
+    int fd = test::ListenOnLoopback(port, 1);
     ::close(fd);
     return port;
 }
@@ -81,7 +63,7 @@ class GateServer {
 public:
     GateServer()
     {
-        fd_ = listenOn(port_, 1024);
+        fd_ = test::ListenOnLoopback(port_, 1024);
         thread_ = std::thread([this] { serve(); });
     }
     ~GateServer()
