@@ -1,5 +1,7 @@
 #include "http/body_destination.h"
 
+#include "http/http_errors.h"
+
 namespace quavrel {
 
 namespace {
@@ -30,10 +32,14 @@ BodyProgress BodyDestination::throttledProgress(int64_t total)
     };
 }
 
-void BodyDestination::receive(HttpInput& input, const HttpResponse& response)
+void BodyDestination::receive(HttpInput& input, const HttpResponse& response, bool wholeRequired)
 {
     const int64_t total = response.contentLength > 0 ? response.contentLength : -1;
     BodyProgress report = throttledProgress(total);
+    auto checkWhole = [&](int64_t count) {
+        if (wholeRequired && count < total)
+            throw EIdConnClosedGracefully("Connection Closed Gracefully.");
+    };
     int64_t count = 0;
     if (sink_) {
         ReadResponseBody(
@@ -41,11 +47,13 @@ void BodyDestination::receive(HttpInput& input, const HttpResponse& response)
                 count += static_cast<int64_t>(size);
                 (*sink_)(data, size);
             }, -1, report);
+        checkWhole(count);
     } else {
         // Read aside, so that a failed body leaves the caller's stream as it was.
         std::string received;
         ReadResponseBody(input, response, received, -1, report);
         count = static_cast<int64_t>(received.size());
+        checkWhole(count);
         if (stream_->empty())
             stream_->swap(received);
         else

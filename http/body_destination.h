@@ -21,8 +21,10 @@ public:
     static BodyDestination ToStream(std::string& stream, const Progress& progress);
     static BodyDestination ToSink(const Sink& sink, const Progress& progress);
 
-    // Reads the body that `response` announces from `input`.
-    void receive(HttpInput& input, const HttpResponse& response);
+    // Reads the body that `response` announces from `input`. With `wholeRequired` a
+    // counted body that ends early fails with EIdConnClosedGracefully, and a stream does
+    // not get any of it.
+    void receive(HttpInput& input, const HttpResponse& response, bool wholeRequired);
 
 private:
     BodyDestination(std::string* stream, const Sink* sink, Progress progress)

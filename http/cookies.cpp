@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "http/http_date.h"
+#include "http/http_parse.h"
 #include "platform/bytes.h"
 #include "platform/integer_text.h"
 #include "http/url.h"
@@ -80,10 +81,15 @@ Cookie ParseSetCookie(std::string_view header, const std::string& host, bool coo
     return cookie;
 }
 
+namespace {
+// IPv6 hosts are written in brackets, as in URLs.
+bool isIpv6Host(std::string_view host) { return !host.empty() && host[0] == '['; }
+}  // namespace
+
 bool CookieDomainAccepted(std::string_view domain, std::string_view host)
 {
     uint32_t address;
-    if (ParseIpv4(host, address) || domain.empty() || domain[0] != '.')
+    if (ParseIpv4(host, address) || isIpv6Host(host) || domain.empty() || domain[0] != '.')
         return domain == host;
     size_t dot = host.find('.');
     return dot != std::string_view::npos && domain == host.substr(dot);
@@ -95,6 +101,8 @@ bool CookieDomainMatches(std::string_view domain, std::string_view host)
         return false;
     if (EqualsNoCase(domain, host))
         return true;
+    if (isIpv6Host(host))
+        return false;
     std::string suffix = domain[0] == '.' ? std::string(domain) : "." + std::string(domain);
     return host.size() > suffix.size() && EqualsNoCase(host.substr(host.size() - suffix.size()), suffix);
 }
@@ -102,37 +110,83 @@ bool CookieDomainMatches(std::string_view domain, std::string_view host)
 void CookieManager::AddCookie(std::string_view header, const std::string& host, bool cookie2,
                               Clock::time_point now)
 {
+    if (HasLineBreakOrNul(header))
+        return;
     Cookie cookie = ParseSetCookie(header, host, cookie2, now);
     if (!CookieDomainAccepted(cookie.domain, host))
         return;
     std::lock_guard<std::mutex> lock(mutex_);
-    auto domain = std::find_if(domains_.begin(), domains_.end(),
-                               [&](const Domain& d) { return EqualsNoCase(d.name, cookie.domain); });
-    if (domain == domains_.end()) {
-        domains_.push_back(Domain{cookie.domain, {}});
-        domain = domains_.end() - 1;
+    store(std::move(cookie));
+}
+
+void CookieManager::store(Cookie cookie)
+{
+    const std::string domainKey = LowerAscii(cookie.domain);
+    auto found = domainByName_.find(domainKey);
+    if (found == domainByName_.end()) {
+        domains_.push_back(Domain{cookie.domain, {}, {}});
+        found = domainByName_.emplace(domainKey, std::prev(domains_.end())).first;
     }
-    auto same = std::find_if(domain->cookies.begin(), domain->cookies.end(),
-                             [&](const Cookie& c) { return EqualsNoCase(c.name, cookie.name); });
-    if (same != domain->cookies.end())
-        *same = std::move(cookie);
-    else
-        domain->cookies.push_back(std::move(cookie));
+    Domain& domain = *found->second;
+    std::string nameKey = LowerAscii(cookie.name);
+    auto same = domain.byName.find(nameKey);
+    if (same != domain.byName.end()) {
+        same->second->cookie = std::move(cookie);
+        return;
+    }
+    domain.cookies.push_back(Stored{std::move(cookie), stored_++});
+    domain.byName.emplace(std::move(nameKey), std::prev(domain.cookies.end()));
+    ++count_;
+    // The domain's oldest cookie is the first in its list.
+    if (domain.cookies.size() > kMaxCookiesPerDomain)
+        erase(found->second, domain.cookies.begin());
+    if (count_ > kMaxCookies)
+        dropOldest();
+}
+
+void CookieManager::erase(DomainList::iterator domain, std::list<Stored>::iterator cookie)
+{
+    domain->byName.erase(LowerAscii(cookie->cookie.name));
+    domain->cookies.erase(cookie);
+    --count_;
+    if (domain->cookies.empty()) {
+        domainByName_.erase(LowerAscii(domain->name));
+        domains_.erase(domain);
+    }
+}
+
+// The oldest cookie of the store is the oldest of some domain.
+void CookieManager::dropOldest()
+{
+    auto oldest = domains_.end();
+    for (auto domain = domains_.begin(); domain != domains_.end(); ++domain) {
+        if (oldest == domains_.end() || domain->cookies.front().created < oldest->cookies.front().created)
+            oldest = domain;
+    }
+    if (oldest != domains_.end())
+        erase(oldest, oldest->cookies.begin());
 }
 
 void CookieManager::dropExpired(Clock::time_point now)
 {
     const int64_t nowSeconds = std::chrono::duration_cast<std::chrono::seconds>(now.time_since_epoch()).count();
-    for (Domain& domain : domains_) {
-        std::erase_if(domain.cookies, [&](const Cookie& c) {
-            if (c.expires) {
-                std::optional<int64_t> at = ParseCookieDate(*c.expires);
-                return !at || *at <= nowSeconds;
-            }
-            return c.expiry && *c.expiry <= now;
-        });
+    auto expired = [&](const Cookie& c) {
+        if (c.expires) {
+            std::optional<int64_t> at = ParseCookieDate(*c.expires);
+            return !at || *at <= nowSeconds;
+        }
+        return c.expiry && *c.expiry <= now;
+    };
+    for (auto domain = domains_.begin(); domain != domains_.end();) {
+        auto next = std::next(domain);
+        std::vector<std::list<Stored>::iterator> gone;
+        for (auto cookie = domain->cookies.begin(); cookie != domain->cookies.end(); ++cookie)
+            if (expired(cookie->cookie))
+                gone.push_back(cookie);
+        for (auto cookie : gone)
+            erase(domain, cookie);   // the last one may take the domain with it
+        domain = next;
     }
-    std::erase_if(domains_, [](const Domain& d) { return d.cookies.empty(); });
 }
 
 std::string CookieManager::CookieValue(std::string_view host, std::string_view directory, Clock::time_point now)
@@ -145,7 +199,7 @@ std::string CookieManager::CookieValue(std::string_view host, std::string_view d
             continue;
         // Within a domain the most recently stored cookie goes first.
         for (auto it = domain.cookies.rbegin(); it != domain.cookies.rend(); ++it) {
-            const Cookie& c = *it;
+            const Cookie& c = it->cookie;
             if (!c.path.empty() && directory.substr(0, c.path.size()) == c.path && !c.value.empty() && !c.secure)
                 chosen.push_back(&c);
         }
@@ -166,7 +220,8 @@ std::vector<Cookie> CookieManager::cookies() const
     std::lock_guard<std::mutex> lock(mutex_);
     std::vector<Cookie> all;
     for (const Domain& domain : domains_)
-        all.insert(all.end(), domain.cookies.begin(), domain.cookies.end());
+        for (const Stored& stored : domain.cookies)
+            all.push_back(stored.cookie);
     return all;
 }
 

@@ -21,11 +21,18 @@ struct TIdHTTP::Impl {
     bool basicCredential = false;             // set by a 401 asking for Basic
     RequestTarget last;                       // where URLs without "://" go
     std::chrono::milliseconds requestLimit{0};
+    bool wholeBodyRequired = false;
     ProgressFn progress;
     BusyFlag busy;
+    // Of the request in progress: whether it went out on a connection kept from an
+    // earlier request, and the connection's byte count when it went.
+    bool keptConnection = false;
+    bool sentOnKeptConnection = false;
+    uint64_t receivedBeforeAnswer = 0;
 
     void run(HttpMethod method, const std::string& url, BodyDestination* body);
     void exchange(HttpMethod method, const RequestTarget& target, BodyDestination* body);
+    bool closedUnanswered(const EIdException& failure) const;
     void prepareConnection(const RequestTarget& target);
     std::string cookieValue(const RequestTarget& target) const;
     void readHead(const RequestTarget& target);
@@ -48,21 +55,45 @@ void TIdHTTP::Impl::run(HttpMethod method, const std::string& url, BodyDestinati
         connection.setDeadline(std::chrono::steady_clock::now() + requestLimit);
     else
         connection.setDeadline(std::nullopt);
-    try {
-        exchange(method, target, body);
-    } catch (const EIdHTTPProtocolException&) {
-        throw;   // the connection was already kept or closed by the keep-alive rule
-    } catch (...) {
-        keepAlive = false;
-        connection.close();
-        throw;
+    for (bool firstTry = true;; firstTry = false) {
+        try {
+            exchange(method, target, body);
+            return;
+        } catch (const EIdHTTPProtocolException&) {
+            throw;   // the connection was already kept or closed by the keep-alive rule
+        } catch (const EIdException& e) {
+            const bool retry = firstTry && closedUnanswered(e);
+            keepAlive = false;
+            connection.close();
+            if (!retry)
+                throw;
+        } catch (...) {
+            keepAlive = false;
+            connection.close();
+            throw;
+        }
     }
+}
+
+// A server may close a kept connection while it is idle, and the close may cross the next
+// request on the way. Such a request got no byte of an answer, so the server did nothing
+// with it, and a GET or HEAD is sent once more on a fresh connection.
+bool TIdHTTP::Impl::closedUnanswered(const EIdException& failure) const
+{
+    const bool lost = dynamic_cast<const EIdConnClosedGracefully*>(&failure) ||
+                      (dynamic_cast<const EIdSocketError*>(&failure) &&
+                       !dynamic_cast<const EIdConnectException*>(&failure));
+    return lost && sentOnKeptConnection && connection.bytesReceived() == receivedBeforeAnswer;
 }
 
 // The protocol of one request, from the connection to the keep-alive decision.
 void TIdHTTP::Impl::exchange(HttpMethod method, const RequestTarget& target, BodyDestination* body)
 {
+    sentOnKeptConnection = false;
     prepareConnection(target);
+    // Bytes already waiting belong to an answer the server sent early.
+    sentOnKeptConnection = keptConnection && connection.buffered() == 0;
+    receivedBeforeAnswer = connection.bytesReceived();
     connection.send(RequestText(method, target, basicCredential, cookieValue(target)));
     readHead(target);
 
@@ -74,7 +105,7 @@ void TIdHTTP::Impl::exchange(HttpMethod method, const RequestTarget& target, Bod
         throw EIdException("Undefined situation");
     // A HEAD answer announces a length but never carries a body; a 204 has none either.
     if (method == HttpMethod::Get && code != 204)
-        body->receive(connection, response);
+        body->receive(connection, response, wholeBodyRequired);
     keepOrClose();
 }
 
@@ -85,6 +116,7 @@ void TIdHTTP::Impl::prepareConnection(const RequestTarget& target)
         connection.close();
     if (connection.isOpen())
         connection.dropIfClosedByServer();
+    keptConnection = connection.isOpen();
     if (!connection.isOpen())
         connection.connect(target.host, target.port);
 }
@@ -96,9 +128,10 @@ std::string TIdHTTP::Impl::cookieValue(const RequestTarget& target) const
 
 void TIdHTTP::Impl::readHead(const RequestTarget& target)
 {
+    size_t headBytes = 0;
     for (;;) {
         response.reset();
-        ReadResponseHead(connection, response);
+        ReadResponseHead(connection, response, headBytes);
         // The server closed inside the head: the lines so far are all there is, and the
         // connection is dropped with whatever part of a line came.
         if (response.headersCutShort)
@@ -179,6 +212,7 @@ bool TIdHTTP::busy() const { return impl_->busy.busy(); }
 
 void TIdHTTP::setRequestTimeLimit(std::chrono::milliseconds limit) { impl_->requestLimit = limit; }
 void TIdHTTP::setProgress(ProgressFn progress) { impl_->progress = std::move(progress); }
+void TIdHTTP::setWholeBodyRequired(bool required) { impl_->wholeBodyRequired = required; }
 void TIdHTTP::setCookieManager(std::shared_ptr<CookieManager> store) { impl_->cookies = std::move(store); }
 
 }  // namespace quavrel

@@ -50,6 +50,10 @@ public:
     // total (-1 when unknown).
     using ProgressFn = std::function<void(int64_t received, int64_t total)>;
     void setProgress(ProgressFn progress);
+    // Beyond the designed client: a counted body that the server cuts short fails with
+    // EIdConnClosedGracefully instead of ending at its last complete block. For callers
+    // that keep the body as a file: a song cut short is a broken song.
+    void setWholeBodyRequired(bool required);
     // Keeps cookies in `store` instead of a store of its own, so that several clients can
     // share one (the store is safe for use by several threads). Set between requests.
     void setCookieManager(std::shared_ptr<CookieManager> store);

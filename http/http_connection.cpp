@@ -1,9 +1,11 @@
 #include "http/http_connection.h"
 
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "http/anti_freeze.h"
 #include "http/http_errors.h"
@@ -16,13 +18,61 @@ namespace {
 // is most of the cost of a request on a kept connection over loopback.
 constexpr int kClosedTestWaitMs = 1;
 
+// How connecting to a list of addresses ended.
+struct ConnectOutcome {
+    bool opened = false;   // a socket could be had for at least one of them
+    int error = 0;         // of the last connect tried
+};
+
+// Tries each address in turn until one connects; `msLeft` gives the time left for the
+// next connect (-1: no limit). On failure `socket` is closed.
+ConnectOutcome connectToFirst(const std::vector<IpAddress>& addresses, uint16_t port,
+                              const std::function<int()>& msLeft, Socket& socket)
+{
+    ConnectOutcome outcome;
+    for (const IpAddress& address : addresses) {
+        if (!socket.open(address))
+            continue;   // this machine may lack the family: the next address may do
+        outcome.opened = true;
+        outcome.error = socket.connect(address, port, msLeft());
+        if (outcome.error == 0)
+            return outcome;
+        socket.close();
+        if (msLeft() == 0)
+            break;
+    }
+    return outcome;
+}
+
+[[noreturn]] void raiseConnectFailure(const ConnectOutcome& outcome, bool onUiThread)
+{
+    if (!outcome.opened)
+        throw EIdInvalidSocket("Cannot allocate socket.");
+    if (onUiThread)
+        throw EIdConnectException(outcome.error, SocketErrorMessage(outcome.error));
+    RaiseSocketError(outcome.error);
+}
+
+// The addresses to try for `host`: "LOCALHOST" and four numbers need no lookup; any
+// other name, and an IPv6 address in brackets, is looked up for both families.
+std::vector<IpAddress> addressesOf(const std::string& host)
+{
+    uint32_t address = 0;
+    if (LiteralAddress(host, address))
+        return {IpAddress::FromIpv4(address)};
+    std::vector<IpAddress> addresses;
+    if (int error = ResolveHost(std::string(Unbracketed(host)), addresses))
+        RaiseSocketError(error);
+    return addresses;
+}
+
 // Shared by the UI thread and its connect thread. The connect thread touches nothing
 // else, so an abandoned attempt can finish whenever it likes and only closes its socket.
 struct ConnectAttempt {
     std::mutex mutex;
     std::condition_variable finished;
     bool done = false;
-    int error = 0;
+    ConnectOutcome outcome;
     Socket socket;
 };
 
@@ -46,24 +96,16 @@ void HttpConnection::raiseReadTimeout() { throw EIdReadTimeout("Read Timeout"); 
 void HttpConnection::connect(const std::string& host, uint16_t port)
 {
     close();
-    uint32_t address = 0;
-    if (!LiteralAddress(host, address)) {
-        int error = ResolveHost(host, address);
-        if (error)
-            RaiseSocketError(error);
-    }
-
+    const std::vector<IpAddress> addresses = addressesOf(host);
     if (TIdAntiFreeze::ShouldUse()) {
-        socket_ = connectOnUiThread(address, port);
+        socket_ = connectOnUiThread(addresses, port);
     } else {
         Socket socket;
-        if (!socket.open())
-            throw EIdInvalidSocket("Cannot allocate socket.");
-        int error = socket.connect(address, port, msLeft());
-        if (error) {
+        ConnectOutcome outcome = connectToFirst(addresses, port, [this] { return msLeft(); }, socket);
+        if (!socket.valid()) {
             if (deadline_ && msLeft() == 0)
                 raiseReadTimeout();
-            RaiseSocketError(error);
+            raiseConnectFailure(outcome, false);
         }
         socket_ = std::move(socket);
     }
@@ -72,15 +114,15 @@ void HttpConnection::connect(const std::string& host, uint16_t port)
     resetInput();
 }
 
-Socket HttpConnection::connectOnUiThread(uint32_t address, uint16_t port)
+Socket HttpConnection::connectOnUiThread(const std::vector<IpAddress>& addresses, uint16_t port)
 {
     auto attempt = std::make_shared<ConnectAttempt>();
-    if (!attempt->socket.open())
-        throw EIdInvalidSocket("Cannot allocate socket.");
-    std::thread([attempt, address, port] {
-        int error = attempt->socket.connect(address, port);
+    std::thread([attempt, addresses, port] {
+        Socket socket;
+        ConnectOutcome outcome = connectToFirst(addresses, port, [] { return -1; }, socket);
         std::lock_guard lock(attempt->mutex);
-        attempt->error = error;
+        attempt->socket = std::move(socket);
+        attempt->outcome = outcome;
         attempt->done = true;
         attempt->finished.notify_all();
     }).detach();
@@ -91,10 +133,8 @@ Socket HttpConnection::connectOnUiThread(uint32_t address, uint16_t port)
             std::unique_lock lock(attempt->mutex);
             if (attempt->finished.wait_for(lock, std::chrono::milliseconds(TIdAntiFreeze::kConnectStep),
                                            [&] { return attempt->done; })) {
-                if (attempt->error) {
-                    int code = attempt->error;
-                    throw EIdConnectException(code, SocketErrorMessage(code));
-                }
+                if (!attempt->socket.valid())
+                    raiseConnectFailure(attempt->outcome, true);
                 return std::move(attempt->socket);
             }
         }
@@ -163,6 +203,7 @@ size_t HttpConnection::receive(char* into, size_t max, int waitLimitMs)
         if (ready > 0) {
             long got = socket_.receive(into, max);
             if (got > 0) {
+                bytesReceived_ += static_cast<uint64_t>(got);
                 if (ui)
                     TIdAntiFreeze::DoProcessIfDue();
                 return static_cast<size_t>(got);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "http/http_response.h"
 #include "platform/socket.h"
@@ -31,6 +32,8 @@ public:
     void send(const std::string& bytes);
     // Shuts the sending side, closes the socket and forgets buffered bytes.
     void close();
+    // Every byte this object has received, over all its connections.
+    uint64_t bytesReceived() const { return bytesReceived_; }
 
 protected:
     size_t receive(char* into, size_t max, int waitLimitMs) override;
@@ -38,12 +41,13 @@ protected:
 private:
     int msLeft() const;   // until the deadline, -1 without one
     [[noreturn]] void raiseReadTimeout();
-    Socket connectOnUiThread(uint32_t address, uint16_t port);
+    Socket connectOnUiThread(const std::vector<IpAddress>& addresses, uint16_t port);
 
     Socket socket_;
     std::string host_;
     uint16_t port_ = 0;
     std::optional<Clock::time_point> deadline_;
+    uint64_t bytesReceived_ = 0;
 };
 
 }  // namespace quavrel

@@ -13,6 +13,7 @@ QUAVREL_EXCEPTION(EIdHTTPProtocolException, EIdException);    // message: the st
 QUAVREL_EXCEPTION(EIdConnectTimeout, EIdException);           // "Connect timed out."
 QUAVREL_EXCEPTION(EIdConnClosedGracefully, EIdException);     // "Connection Closed Gracefully."
 QUAVREL_EXCEPTION(EIdReadLnMaxLineLengthExceeded, EIdException); // "Max line length exceeded."
+QUAVREL_EXCEPTION(EIdHeadTooLarge, EIdException);             // "Response headers exceed 8 MiB."
 QUAVREL_EXCEPTION(EIdReadTimeout, EIdException);              // "Read Timeout"
 QUAVREL_EXCEPTION(EIdIOHandlerPropInvalid, EIdException);     // "IOHandler value is not valid"
 QUAVREL_EXCEPTION(EIdUnknownProtocol, EIdException);          // empty message
@@ -20,6 +21,7 @@ QUAVREL_EXCEPTION(EIdInvalidSocket, EIdException);            // "Cannot allocat
 QUAVREL_EXCEPTION(EIdClientBusy, EIdException);               // a second request on a busy client
 QUAVREL_EXCEPTION(EIdAborted, EIdException);                  // the program closed during the wait
 QUAVREL_EXCEPTION(EIdInvalidURL, EIdException);               // "URL contains a CR, LF or NUL byte"
+QUAVREL_EXCEPTION(EIdInvalidPort, EIdException);              // "Port number out of range: 65536"
 
 // A socket call failed: "Socket Error # <code>\r\n<text>", with the Windows socket error
 // code and text, so users see the same message on every platform.

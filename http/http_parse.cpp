@@ -155,4 +155,9 @@ std::string Base64Encode(std::string_view bytes)
     return out;
 }
 
+bool HasLineBreakOrNul(std::string_view text)
+{
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
 }  // namespace quavrel

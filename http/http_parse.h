@@ -51,4 +51,8 @@ std::vector<std::string> FoldHeaderLine(std::string_view line, size_t limit = kF
 
 std::string Base64Encode(std::string_view bytes);
 
+// Whether `text` holds a CR, LF or NUL byte: in a request line or a header value each of
+// them would end the line early and let the rest be read as header lines of its own.
+bool HasLineBreakOrNul(std::string_view text);
+
 }  // namespace quavrel

@@ -10,18 +10,11 @@ namespace {
 const char kContentType[] = "text/html";
 const char kAccept[] = "text/html, */*";
 const char kUserAgent[] = "Mozilla/3.0 (compatible; Indy Library)";
-
-// Each of them would end the request line early and let the rest of the address be read
-// as header lines of its own.
-bool breaksTheRequestLine(std::string_view url)
-{
-    return url.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
-}
 }  // namespace
 
 RequestTarget ResolveTarget(std::string_view url, const RequestTarget& previous)
 {
-    if (breaksTheRequestLine(url))
+    if (HasLineBreakOrNul(url))
         throw EIdInvalidURL("URL contains a CR, LF or NUL byte");
     UrlParts parts = SplitUrl(url);
     RequestTarget target;
@@ -38,9 +31,8 @@ RequestTarget ResolveTarget(std::string_view url, const RequestTarget& previous)
         throw EIdIOHandlerPropInvalid("IOHandler value is not valid");
     if (!parts.port.empty()) {
         int32_t port = StrToInt(parts.port);
-        // A port that does not fit is as unusable as one that is no number.
         if (port < 0 || port > 65535)
-            RaiseConvertError(parts.port);
+            throw EIdInvalidPort("Port number out of range: " + parts.port);
         target.port = static_cast<uint16_t>(port);
         target.portText = parts.port;
     } else if (!EqualsNoCase(scheme, "http")) {

@@ -12,7 +12,7 @@ enum class HttpMethod { Get, Head };
 
 // Where one request goes, worked out from its URL before anything is sent.
 struct RequestTarget {
-    std::string host;               // as written in the URL
+    std::string host;               // as written in the URL, an IPv6 address in its brackets
     uint16_t port = 80;
     std::string portText = "80";    // as written; the Host line leaves out "80"
     std::string path;               // the request target, starting with "/"
@@ -21,8 +21,8 @@ struct RequestTarget {
 
 // Where `url` goes. A URL without "://" goes to the host and port of `previous`. Throws
 // EIdInvalidURL for an address with CR, LF or NUL bytes, EIdIOHandlerPropInvalid for
-// "https", EIdUnknownProtocol for another scheme without a port, and EConvertError for a
-// port that is no number from 0 to 65535.
+// "https", EIdUnknownProtocol for another scheme without a port, EConvertError for a
+// port that is no number and EIdInvalidPort for one outside 0 to 65535.
 RequestTarget ResolveTarget(std::string_view url, const RequestTarget& previous);
 
 // The request line, the header lines (long ones folded) and the empty line. `cookie`

@@ -11,9 +11,6 @@ namespace {
 // A counted body is reserved at its full size up front, so that it is never copied while
 // it grows; but the header is only the server's word, so no more than this on its word.
 constexpr size_t kMaxReserve = 1u << 30;
-// A response head is a few kilobytes (10,000 cookies are under 1 MiB); past this the
-// server is flooding, not answering, and the head is not kept growing.
-constexpr size_t kMaxHeadBytes = 8u << 20;
 
 [[noreturn]] void raiseClosed() { throw EIdConnClosedGracefully("Connection Closed Gracefully."); }
 }  // namespace
@@ -84,11 +81,16 @@ std::string HttpInput::readLine(int waitLimitMs)
     }
 }
 
-void ReadResponseHead(HttpInput& input, HttpResponse& response)
+void ReadResponseHead(HttpInput& input, HttpResponse& response, size_t& headBytes)
 {
+    auto count = [&](size_t bytes) {
+        headBytes += bytes + 2;
+        if (headBytes > kMaxHeadBytes)
+            throw EIdHeadTooLarge("Response headers exceed 8 MiB.");
+    };
     response.statusLine = input.readLine();
     response.statusCode = ParseStatusCode(response.statusLine);
-    size_t headBytes = response.statusLine.size();
+    count(response.statusLine.size());
     for (;;) {
         std::string line;
         try {
@@ -97,16 +99,20 @@ void ReadResponseHead(HttpInput& input, HttpResponse& response)
             response.headersCutShort = true;
             break;
         }
+        count(line.size());
         if (line.empty())
             break;
-        headBytes += line.size() + 2;
-        if (headBytes > kMaxHeadBytes)
-            throw EIdReadLnMaxLineLengthExceeded("Max line length exceeded.");
         response.headers.addLine(line);
     }
     response.contentLength =
         response.headers.has("Content-Length") ? ParseContentLength(response.headers.value("Content-Length")) : -1;
     CheckContentRange(response.headers.value("Content-Range"));
+}
+
+void ReadResponseHead(HttpInput& input, HttpResponse& response)
+{
+    size_t headBytes = 0;
+    ReadResponseHead(input, response, headBytes);
 }
 
 void ReadResponseBody(HttpInput& input, const HttpResponse& response, const BodySink& sink, int waitLimitMs,

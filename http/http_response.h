@@ -60,8 +60,15 @@ struct HttpResponse {
     void reset() { *this = HttpResponse(); }
 };
 
+// A response head is a few kilobytes (10,000 cookies are under 1 MiB); past this the
+// server is flooding, not answering. The interim answers of a request ("100 Continue")
+// count together with its final one.
+constexpr size_t kMaxHeadBytes = 8u << 20;
+
 // Reads a status line and header lines; throws EConvertError for an unreadable
-// "Content-Range".
+// "Content-Range", and EIdHeadTooLarge once `headBytes` (the head bytes this request
+// received before, updated here) passes kMaxHeadBytes.
+void ReadResponseHead(HttpInput& input, HttpResponse& response, size_t& headBytes);
 void ReadResponseHead(HttpInput& input, HttpResponse& response);
 
 // Reads the body of a GET response and hands its bytes to `sink` as they come. A counted

@@ -52,7 +52,11 @@ UrlParts SplitUrl(std::string_view input)
             parts.userInfo = authority.substr(0, at);
             authority.erase(0, at + 1);
         }
-        size_t colon = authority.find(':');
+        // An IPv6 address is written in brackets, so that its colons are not the port's.
+        size_t hostEnd = 0;
+        if (!authority.empty() && authority[0] == '[' && authority.find(']') != std::string::npos)
+            hostEnd = authority.find(']') + 1;
+        size_t colon = authority.find(':', hostEnd);
         parts.host = authority.substr(0, colon);
         if (colon != std::string::npos)
             parts.port = authority.substr(colon + 1);
@@ -111,6 +115,13 @@ bool LiteralAddress(std::string_view host, uint32_t& address)
     if (EqualsNoCase(host, "LOCALHOST"))
         return ParseIpv4("127.0.0.1", address);
     return ParseIpv4(host, address);
+}
+
+std::string_view Unbracketed(std::string_view host)
+{
+    if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
+        return host.substr(1, host.size() - 2);
+    return host;
 }
 
 }  // namespace quavrel

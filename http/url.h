@@ -11,7 +11,7 @@ struct UrlParts {
     bool hasAuthority = false;   // the URL contains "://"
     std::string scheme;          // as written, may be empty
     std::string userInfo;        // never used for requests
-    std::string host;
+    std::string host;            // an IPv6 address keeps its brackets: "[::1]"
     std::string port;            // port text as written, empty when none
     std::string directory;       // up to and including the last "/", without the leading one
     std::string document;
@@ -32,5 +32,7 @@ bool ParseIpv4(std::string_view text, uint32_t& address);
 // The address of a host that needs no lookup: "LOCALHOST" in any letter case is
 // 127.0.0.1, and four numbers are the address as they stand. False for any other name.
 bool LiteralAddress(std::string_view host, uint32_t& address);
+// The name to look up for a URL's host: an IPv6 address without its brackets.
+std::string_view Unbracketed(std::string_view host);
 
 }  // namespace quavrel

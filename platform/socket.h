@@ -1,11 +1,13 @@
 #pragma once
-// A TCP socket over IPv4 that owns its descriptor, plus the host-name lookup. Used by the
-// HTTP client's connection. Errors are reported as Windows socket error codes (10061 for
-// a refused connect, 11001 for an unknown host ...) so that every platform shows the
-// same message texts; 0 means success.
+// A TCP socket over IPv4 or IPv6 that owns its descriptor, plus the host-name lookup.
+// Used by the HTTP client's connection. Errors are reported as Windows socket error codes
+// (10061 for a refused connect, 11001 for an unknown host ...) so that every platform
+// shows the same message texts; 0 means success.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quavrel {
 
@@ -19,8 +21,18 @@ constexpr int kSocketShutdown = 10058;
 // The Windows socket error code for an errno value (the errno itself when unmapped).
 int SocketErrorFromErrno(int error);
 
-// Looks up an IPv4 address (network byte order) for `host`. Returns 0 or a socket error.
-int ResolveHost(const std::string& host, uint32_t& address);
+// An IPv4 or an IPv6 address, its bytes in network order.
+struct IpAddress {
+    bool v6 = false;
+    std::array<uint8_t, 16> bytes{};   // an IPv4 address in the first four
+
+    static IpAddress FromIpv4(uint32_t networkOrder);
+};
+
+// Looks up the addresses of `host` for both families, in the order to try them. A host
+// written as an address ("10.0.0.1", "::1") gives that address without any lookup.
+// Returns 0 or a socket error.
+int ResolveHost(const std::string& host, std::vector<IpAddress>& addresses);
 
 class Socket {
 public:
@@ -31,13 +43,14 @@ public:
     Socket(const Socket&) = delete;
     Socket& operator=(const Socket&) = delete;
 
-    // Creates a new TCP socket; false when none can be had.
-    bool open();
+    // Creates a new TCP socket for addresses of the family of `address`; false when none
+    // can be had.
+    bool open(const IpAddress& address);
     bool valid() const { return fd_ >= 0; }
 
     // Blocking connect when timeoutMs < 0, otherwise a non-blocking one that gives up with
     // kSocketTimedOut after timeoutMs. Returns 0 or a socket error.
-    int connect(uint32_t address, uint16_t port, int timeoutMs = -1);
+    int connect(const IpAddress& address, uint16_t port, int timeoutMs = -1);
 
     // Sends all bytes; timeoutMs >= 0 limits the time the send may block (kSocketWouldBlock).
     int sendAll(const char* data, size_t size, int timeoutMs = -1);

@@ -63,20 +63,39 @@ int SocketErrorFromErrno(int error)
     }
 }
 
-int ResolveHost(const std::string& host, uint32_t& address)
+IpAddress IpAddress::FromIpv4(uint32_t networkOrder)
 {
+    IpAddress address;
+    std::memcpy(address.bytes.data(), &networkOrder, 4);
+    return address;
+}
+
+int ResolveHost(const std::string& host, std::vector<IpAddress>& addresses)
+{
+    addresses.clear();
     if (host.empty())
         return kSocketHostNotFound;
     addrinfo hints{};
-    hints.ai_family = AF_INET;
+    hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* result = nullptr;
     int rc = ::getaddrinfo(host.c_str(), nullptr, &hints, &result);
     if (rc != 0 || !result)
         return rc == EAI_AGAIN ? kSocketTryAgain : kSocketHostNotFound;
-    address = reinterpret_cast<sockaddr_in*>(result->ai_addr)->sin_addr.s_addr;
+    for (const addrinfo* entry = result; entry; entry = entry->ai_next) {
+        IpAddress address;
+        if (entry->ai_family == AF_INET) {
+            address = IpAddress::FromIpv4(reinterpret_cast<const sockaddr_in*>(entry->ai_addr)->sin_addr.s_addr);
+        } else if (entry->ai_family == AF_INET6) {
+            address.v6 = true;
+            std::memcpy(address.bytes.data(), &reinterpret_cast<const sockaddr_in6*>(entry->ai_addr)->sin6_addr, 16);
+        } else {
+            continue;
+        }
+        addresses.push_back(address);
+    }
     ::freeaddrinfo(result);
-    return 0;
+    return addresses.empty() ? kSocketHostNotFound : 0;
 }
 
 Socket::~Socket() { close(); }
@@ -93,10 +112,10 @@ Socket& Socket::operator=(Socket&& other) noexcept
     return *this;
 }
 
-bool Socket::open()
+bool Socket::open(const IpAddress& address)
 {
     close();
-    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    fd_ = ::socket(address.v6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     return fd_ >= 0;
 }
 
@@ -120,23 +139,35 @@ int pollFor(int fd, short events, int timeoutMs)
 }
 }  // namespace
 
-int Socket::connect(uint32_t address, uint16_t port, int timeoutMs)
+int Socket::connect(const IpAddress& address, uint16_t port, int timeoutMs)
 {
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr.s_addr = address;
+    sockaddr_storage storage{};
+    socklen_t length;
+    if (address.v6) {
+        auto* to = reinterpret_cast<sockaddr_in6*>(&storage);
+        to->sin6_family = AF_INET6;
+        to->sin6_port = htons(port);
+        std::memcpy(&to->sin6_addr, address.bytes.data(), 16);
+        length = sizeof *to;
+    } else {
+        auto* to = reinterpret_cast<sockaddr_in*>(&storage);
+        to->sin_family = AF_INET;
+        to->sin_port = htons(port);
+        std::memcpy(&to->sin_addr, address.bytes.data(), 4);
+        length = sizeof *to;
+    }
+    const sockaddr* to = reinterpret_cast<const sockaddr*>(&storage);
     if (timeoutMs < 0) {
         int rc;
         do {
-            rc = ::connect(fd_, reinterpret_cast<sockaddr*>(&to), sizeof to);
+            rc = ::connect(fd_, to, length);
         } while (rc != 0 && errno == EINTR);
         return rc == 0 ? 0 : SocketErrorFromErrno(errno);
     }
     int flags = ::fcntl(fd_, F_GETFL);
     ::fcntl(fd_, F_SETFL, flags | O_NONBLOCK);
     int result = 0;
-    if (::connect(fd_, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+    if (::connect(fd_, to, length) != 0) {
         if (errno != EINPROGRESS) {
             result = SocketErrorFromErrno(errno);
         } else {

@@ -187,12 +187,89 @@ TEST(CookieManagerTest, ThreadsStoringAndSendingAtOnceLoseNothing)
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t)
         threads.emplace_back([&store, t] {
-            for (int i = 0; i < 300; ++i) {
-                store.AddCookie("c" + std::to_string(t) + "_" + std::to_string(i) + "=v; path=/", "h", false, kNow);
-                store.CookieValue("h", "/", kNow);
+            const std::string host = "h" + std::to_string(t);
+            for (int i = 0; i < 150; ++i) {
+                store.AddCookie("c" + std::to_string(i) + "=v; path=/", host, false, kNow);
+                store.CookieValue(host, "/", kNow);
             }
         });
     for (std::thread& thread : threads)
         thread.join();
-    EXPECT_EQ(store.cookies().size(), 1200u);
+    EXPECT_EQ(store.cookies().size(), 600u);
+}
+
+// ---- What a server cannot make the store do ----
+
+namespace {
+// "c<first>=v; path=/" ... up to c<last>, for `host`.
+void storeNumbered(CookieManager& store, const std::string& host, int first, int last)
+{
+    for (int i = first; i <= last; ++i)
+        store.AddCookie("c" + std::to_string(i) + "=v; path=/", host, false, kNow);
+}
+}  // namespace
+
+// A domain keeps its 180 newest cookies, as browsers do: however many a server sends,
+// the store stays small, and storing them takes time in proportion to their number.
+TEST(CookieLimitTest, ADomainKeepsItsNewestCookies)
+{
+    CookieManager store;
+    storeNumbered(store, "h", 0, 39999);
+    std::vector<Cookie> all = store.cookies();
+    ASSERT_EQ(all.size(), 180u);
+    EXPECT_EQ(all.front().name, "c39820");
+    EXPECT_EQ(all.back().name, "c39999");
+    // Replacing one keeps its age: the oldest goes next, whatever was sent again.
+    store.AddCookie("c39820=again; path=/", "h", false, kNow);
+    storeNumbered(store, "h", 40000, 40000);
+    all = store.cookies();
+    ASSERT_EQ(all.size(), 180u);
+    EXPECT_EQ(all.front().name, "c39821");
+}
+
+// The store as a whole keeps its 3,000 newest cookies, dropping the oldest of any domain.
+TEST(CookieLimitTest, TheStoreKeepsItsNewestCookies)
+{
+    CookieManager store;
+    for (int host = 0; host < 20; ++host)
+        storeNumbered(store, "h" + std::to_string(host), 0, 179);
+    std::vector<Cookie> all = store.cookies();
+    ASSERT_EQ(all.size(), 3000u);
+    EXPECT_EQ(store.CookieValue("h2", "/", kNow), "");
+    EXPECT_EQ(all.front().domain, "h3");
+    EXPECT_EQ(all.front().name, "c60");
+    EXPECT_EQ(all.back().domain, "h19");
+}
+
+// In the "Cookie" line a CR or LF would start a header line of the server's choosing.
+TEST(CookieLimitTest, CookiesWithLineBreaksOrNulAreNotStored)
+{
+    CookieManager store;
+    for (const std::string& bad : {std::string("cr=a\rX-Injected: yes; path=/"), std::string("lf=a\nX: 1; path=/"),
+                                   std::string("nul=a\0b; path=/", 15), std::string("p=1; path=/\r")})
+        store.AddCookie(bad, "h", false, kNow);
+    store.AddCookie("ok=1; path=/", "h", false, kNow);
+    EXPECT_EQ(store.CookieValue("h", "/", kNow), "ok=1");
+    EXPECT_EQ(store.cookies().size(), 1u);
+}
+
+// ---- IPv6 hosts ----
+
+// An IPv6 host is written in brackets; its cookies are its own. Its dots (an IPv4 address
+// written into it) make no parent domains.
+TEST(CookieIpv6Test, AnIpv6HostMatchesExactly)
+{
+    EXPECT_TRUE(CookieDomainAccepted("[::1]", "[::1]"));
+    EXPECT_FALSE(CookieDomainAccepted("::1", "[::1]"));
+    EXPECT_FALSE(CookieDomainAccepted(".2.3.4]", "[::ffff:1.2.3.4]"));
+    EXPECT_TRUE(CookieDomainMatches("[::1]", "[::1]"));
+    EXPECT_FALSE(CookieDomainMatches("2.3.4]", "[::ffff:1.2.3.4]"));
+    EXPECT_FALSE(CookieDomainMatches("1]", "[::1]"));
+
+    CookieManager store;
+    store.AddCookie("a=1; path=/", "[::1]", false, kNow);
+    store.AddCookie("b=2; path=/; domain=.2.3.4]", "[::ffff:1.2.3.4]", false, kNow);
+    EXPECT_EQ(store.CookieValue("[::1]", "/", kNow), "a=1");
+    EXPECT_EQ(store.CookieValue("[::2]", "/", kNow), "");
+    EXPECT_EQ(store.CookieValue("[::ffff:9.2.3.4]", "/", kNow), "");
 }

@@ -435,8 +435,8 @@ TEST(HttpUrlFailureTest, SchemesAndPorts)
     EXPECT_EQ(failureOf<EIdUnknownProtocol>([&] { http.GetText("ftp://127.0.0.1/"); }), "");
     EXPECT_EQ(failureOf<EConvertError>([&] { http.GetText("http://127.0.0.1:8o/"); }),
               "'8o' is not a valid integer value");
-    EXPECT_EQ(failureOf<EConvertError>([&] { http.GetText("http://127.0.0.1:70000/"); }),
-              "'70000' is not a valid integer value");
+    EXPECT_EQ(failureOf<EIdInvalidPort>([&] { http.GetText("http://127.0.0.1:65536/"); }),
+              "Port number out of range: 65536");
 }
 
 TEST(HttpUrlFailureTest, OtherSchemeWithAPortIsPlainHttp)

@@ -37,6 +37,24 @@ TEST(SplitUrlTest, HostOnlyGivesTheRootTarget)
     EXPECT_EQ(SplitUrl("http://user:pw@example.com:81/x").port, "81");
 }
 
+// An IPv6 address is written in brackets; its colons are not the port's, and the host
+// keeps its brackets, as the Host line and the cookie store want it.
+TEST(SplitUrlTest, BracketedIpv6Host)
+{
+    UrlParts u = SplitUrl("http://[::1]:8531/a/b.mp3");
+    EXPECT_EQ(u.host, "[::1]");
+    EXPECT_EQ(u.port, "8531");
+    EXPECT_EQ(u.target(), "/a/b.mp3");
+    EXPECT_EQ(SplitUrl("http://[fe80::1:2]/").host, "[fe80::1:2]");
+    EXPECT_EQ(SplitUrl("http://[fe80::1:2]/").port, "");
+    EXPECT_EQ(SplitUrl("http://u@[::1]:81/").host, "[::1]");
+    EXPECT_EQ(SplitUrl("http://u@[::1]:81/").port, "81");
+    // Without its closing bracket the text is no IPv6 address: the first colon splits.
+    EXPECT_EQ(SplitUrl("http://[::1/").host, "[");
+    EXPECT_EQ(Unbracketed("[::1]"), "::1");
+    EXPECT_EQ(Unbracketed("h"), "h");
+}
+
 TEST(SplitUrlTest, PercentEscapesAreLeftAlone)
 {
     EXPECT_EQ(SplitUrl("http://s/searchmp3?type=5&keyword=%B0%AE&items=1").target(),

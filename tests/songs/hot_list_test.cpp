@@ -28,8 +28,8 @@ protected:
 
     ListingTarget target(const ScriptedServer& server)
     {
-        return ListingTarget{std::make_shared<SharedHttpClient>(), gate_, "127.0.0.1:" + std::to_string(server.port()),
-                             5s};
+        return ListingTarget{std::make_shared<SharedHttpClient>(), gate_,
+                             server.host() + ":" + std::to_string(server.port()), 5s};
     }
     std::vector<std::string> titles()
     {
@@ -114,6 +114,21 @@ TEST_F(HotListTest, EmptyAddressCountsButIsNotListed)
     EXPECT_EQ(NextItem.load(), 6);
     ASSERT_TRUE(WaitForProbes(60s));
     EXPECT_TRUE(titles().empty());
+}
+
+// A service address may be an IPv6 address in brackets, and so may a song's address.
+TEST_F(HotListTest, MakerAndSongsAtBracketedIpv6Addresses)
+{
+    ScriptedServer songs(0, test::Loopback::kIpv6);
+    songs.add(Script().answer(kSongHead));
+    ScriptedServer maker(0, test::Loopback::kIpv6);
+    maker.add(Script().answer(HttpResponseText("#A||" + songs.url("/1.mp3") + "||S||B#<br>\r\n", "HTTP/1.1 200 OK", kClose)));
+    EXPECT_EQ(FetchHotList(NextItem, target(maker)), HotListResult::Done);
+    EXPECT_NE(maker.request(0).find("\r\nHost: [::1]:" + std::to_string(maker.port()) + "\r\n"), std::string::npos)
+        << maker.request(0);
+    ASSERT_TRUE(WaitForProbes(60s));
+    EXPECT_EQ(titles(), std::vector<std::string>{"A"});
+    EXPECT_EQ(songs.request(0).rfind("HEAD /1.mp3 HTTP/1.1\r\n", 0), 0u) << songs.request(0);
 }
 
 }  // namespace

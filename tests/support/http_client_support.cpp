@@ -2,7 +2,7 @@
 
 namespace quavrel::test {
 
-std::string HostOf(const ScriptedServer& server) { return "127.0.0.1:" + std::to_string(server.port()); }
+std::string HostOf(const ScriptedServer& server) { return server.host() + ":" + std::to_string(server.port()); }
 
 std::string ExpectedRequest(const std::string& method, const std::string& target, const std::string& host,
                             const std::string& extra)

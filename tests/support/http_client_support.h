@@ -11,7 +11,7 @@
 
 namespace quavrel::test {
 
-// "127.0.0.1:<port>": the Host value of requests to `server`.
+// "127.0.0.1:<port>" or "[::1]:<port>": the Host value of requests to `server`.
 std::string HostOf(const ScriptedServer& server);
 
 // The request the client writes; `extra` holds the header lines after User-Agent.

@@ -10,24 +10,37 @@
 
 namespace quavrel::test {
 
-int ListenOnLoopback(uint16_t& port, int backlog)
+int ListenOnLoopback(uint16_t& port, int backlog, Loopback family)
 {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const bool v6 = family == Loopback::kIpv6;
+    int fd = ::socket(v6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         throw std::runtime_error("socket failed");
     int on = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    socklen_t length = sizeof address;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd, backlog) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        ::close(fd);
-        throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(port));
+    sockaddr_storage address{};
+    socklen_t length;
+    if (v6) {
+        auto* in6 = reinterpret_cast<sockaddr_in6*>(&address);
+        in6->sin6_family = AF_INET6;
+        in6->sin6_addr = in6addr_loopback;
+        in6->sin6_port = htons(port);
+        length = sizeof *in6;
+    } else {
+        auto* in = reinterpret_cast<sockaddr_in*>(&address);
+        in->sin_family = AF_INET;
+        in->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        in->sin_port = htons(port);
+        length = sizeof *in;
     }
-    port = ntohs(address.sin_port);
+    auto* bound = reinterpret_cast<sockaddr*>(&address);
+    if (::bind(fd, bound, length) != 0 || ::listen(fd, backlog) != 0 || ::getsockname(fd, bound, &length) != 0) {
+        ::close(fd);
+        throw std::runtime_error(std::string("cannot listen on ") + (v6 ? "[::1]:" : "127.0.0.1:") +
+                                 std::to_string(port));
+    }
+    port = ntohs(v6 ? reinterpret_cast<sockaddr_in6*>(&address)->sin6_port
+                    : reinterpret_cast<sockaddr_in*>(&address)->sin_port);
     return fd;
 }
 

@@ -4,9 +4,11 @@
 
 namespace quavrel::test {
 
-// Listens on 127.0.0.1 at `port`, or at a free port when it is 0, and sets `port` to the
-// port it got. Returns the descriptor (close-on-exec); throws std::runtime_error when the
-// port cannot be had.
-int ListenOnLoopback(uint16_t& port, int backlog);
+enum class Loopback { kIpv4, kIpv6 };   // 127.0.0.1 or ::1
+
+// Listens on the loopback address of `family` at `port`, or at a free port when it is 0,
+// and sets `port` to the port it got. Returns the descriptor (close-on-exec); throws
+// std::runtime_error when the port cannot be had.
+int ListenOnLoopback(uint16_t& port, int backlog, Loopback family = Loopback::kIpv4);
 
 }  // namespace quavrel::test

@@ -30,18 +30,20 @@ std::string HttpResponseText(const std::string& body, const std::string& status,
     return status + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" + headers + "\r\n" + body;
 }
 
-ScriptedServer::ScriptedServer(uint16_t port)
+ScriptedServer::ScriptedServer(uint16_t port, Loopback family) : family_(family)
 {
-    listenFd_ = ListenOnLoopback(port, 64);
+    listenFd_ = ListenOnLoopback(port, 64, family);
     port_ = port;
     acceptor_ = std::thread([this] { acceptLoop(); });
 }
 
 ScriptedServer::~ScriptedServer() { stop(); }
 
+std::string ScriptedServer::host() const { return family_ == Loopback::kIpv6 ? "[::1]" : "127.0.0.1"; }
+
 std::string ScriptedServer::url(const std::string& path) const
 {
-    return "http://127.0.0.1:" + std::to_string(port_) + path;
+    return "http://" + host() + ":" + std::to_string(port_) + path;
 }
 
 void ScriptedServer::add(Script script)

@@ -1,5 +1,5 @@
 #pragma once
-// A TCP server on 127.0.0.1 (ephemeral port) for network tests. Each accepted connection
+// A TCP server on 127.0.0.1 or ::1 (ephemeral port) for network tests. Each accepted connection
 // plays the next queued script: read one request head, send exact bytes, pause, close or
 // reset, or hold the connection open. Records every request head byte for byte and
 // counts connections. A connection without a script is closed at once.
@@ -11,6 +11,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "tests/support/loopback_listener.h"
 
 namespace quavrel::test {
 
@@ -37,13 +39,15 @@ class ScriptedServer {
 public:
     // Listens on `port`, or on a free one when it is 0. Throws std::runtime_error when
     // the port cannot be had.
-    explicit ScriptedServer(uint16_t port = 0);
+    explicit ScriptedServer(uint16_t port = 0, Loopback family = Loopback::kIpv4);
     ~ScriptedServer();
     ScriptedServer(const ScriptedServer&) = delete;
     ScriptedServer& operator=(const ScriptedServer&) = delete;
 
     uint16_t port() const { return port_; }
-    // "http://127.0.0.1:<port>" + path
+    // "127.0.0.1" or "[::1]", as a URL writes it
+    std::string host() const;
+    // "http://127.0.0.1:<port>" + path, or "http://[::1]:<port>" + path
     std::string url(const std::string& path = "/") const;
 
     void add(Script script);
@@ -60,6 +64,7 @@ private:
 
     int listenFd_ = -1;
     uint16_t port_ = 0;
+    Loopback family_;
     std::atomic<bool> stopping_{false};
     std::atomic<int> connections_{0};
     mutable std::mutex mutex_;
