@@ -18,11 +18,8 @@ void DownloadSong(const std::string& url, const std::string& path, TIdHTTP::Prog
         TIdHTTP client;
         if (progress)
             client.setProgress(std::move(progress));
+        client.setWholeBodyRequired(true);
         client.GetToStream(url, body);
-        // The client takes a body cut short by the server as complete; a song file cut
-        // short is broken, and saving it would report a failed download as a success.
-        if (client.ContentLength() > 0 && body.size() < static_cast<size_t>(client.ContentLength()))
-            throw EIdConnClosedGracefully("Connection Closed Gracefully.");
     }
     // A song is many megabytes: writing and syncing it must not stop the window.
     RunKeepingUiAlive([&] { WriteFileAtomically(path, body); });

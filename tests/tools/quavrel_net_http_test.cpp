@@ -2,9 +2,6 @@
 // line, the failure line on standard error and the exit codes.
 #include <gtest/gtest.h>
 
-#include <spawn.h>
-#include <sys/wait.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -12,10 +9,9 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "tests/support/run_program.h"
 #include "tests/support/scripted_server.h"
 #include "tests/support/temp_dir.h"
-
-extern char** environ;
 
 using quavrel::test::HttpResponseText;
 using quavrel::test::readFile;
@@ -24,40 +20,9 @@ using quavrel::test::ScriptedServer;
 using quavrel::test::TempDir;
 
 namespace {
-struct Outcome {
-    std::string out;
-    std::string err;
-    int code = -1;
-};
+using Outcome = quavrel::test::ProgramRun;
 
-Outcome quavrelNet(std::vector<std::string> args)
-{
-    const char* binary = std::getenv("QUAVREL_NET");
-    if (!binary)
-        throw std::runtime_error("QUAVREL_NET is not set");
-    TempDir dir;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, dir.file("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, dir.file("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    args.insert(args.begin(), binary);
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid;
-    int rc = posix_spawn(&pid, binary, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
-        throw std::runtime_error("cannot start quavrel-net");
-    int status = 0;
-    waitpid(pid, &status, 0);
-    Outcome run;
-    run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = readFile(dir.file("out"));
-    run.err = readFile(dir.file("err"));
-    return run;
-}
+Outcome quavrelNet(std::vector<std::string> args) { return quavrel::test::RunQuavrelNet(std::move(args)); }
 }  // namespace
 
 TEST(QuavrelNetHttpTest, GetWritesTheBodyBytes)
@@ -195,4 +160,79 @@ TEST(QuavrelNetHttpTest, GetToADeviceWritesToItAndLeavesItADevice)
     EXPECT_TRUE(S_ISCHR(st.st_mode));
     EXPECT_EQ(st.st_rdev, makedev(1, 3));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
+}
+
+// ---- A body cut short ----
+
+// The server announces 102,400 bytes, sends half and closes. The program's own download
+// refuses such a body; so does the command: to a file, which keeps its old contents, and
+// to standard output, which gets nothing.
+namespace {
+Script announcesMoreThanItSends()
+{
+    return Script()
+        .read()
+        .send("HTTP/1.1 200 OK\r\nContent-Length: 102400\r\n\r\n" + std::string(51200, 'p'))
+        .close();
+}
+}  // namespace
+
+TEST(QuavrelNetHttpTest, BodyCutShortLeavesTheFileAlone)
+{
+    TempDir dir;
+    quavrel::test::writeFile(dir.file("song.mp3"), "the old song");
+    ScriptedServer server;
+    server.add(announcesMoreThanItSends());
+    Outcome run = quavrelNet({"get", "-o", dir.file("song.mp3"), server.url("/song.mp3")});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.err, "EIdConnClosedGracefully: Connection Closed Gracefully.\n");
+    const std::string kept = readFile(dir.file("song.mp3"));
+    EXPECT_TRUE(kept == "the old song") << "the file now holds " << kept.size() << " bytes";
+    EXPECT_EQ(quavrel::test::namesIn(dir.path()), std::vector<std::string>{"song.mp3"});
+}
+
+TEST(QuavrelNetHttpTest, BodyCutShortPrintsNothing)
+{
+    ScriptedServer server;
+    server.add(announcesMoreThanItSends());
+    Outcome run = quavrelNet({"get", server.url("/song.mp3")});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.out.size(), 0u);
+    EXPECT_EQ(run.err, "EIdConnClosedGracefully: Connection Closed Gracefully.\n");
+}
+
+// ---- Names with IPv6 addresses ----
+
+// A name is looked up for both families, and its addresses are tried in turn. The test
+// gives quavrel-net a hosts file of its own, in a mount namespace of its own; "both"
+// has ::1 and 127.0.0.1, and whichever comes first refuses one of the two requests.
+TEST(QuavrelNetHttpTest, NamesAreLookedUpForBothFamilies)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to give quavrel-net a hosts file of its own";
+    TempDir dir;
+    quavrel::test::writeFile(dir.file("hosts"), "::1 six.quavrel.test\n"
+                                                "::1 both.quavrel.test\n"
+                                                "127.0.0.1 both.quavrel.test\n");
+    ScriptedServer v6(0, quavrel::test::Loopback::kIpv6);
+    v6.add(Script().answer(HttpResponseText("six")));
+    v6.add(Script().answer(HttpResponseText("six again")));
+    ScriptedServer v4;
+    v4.add(Script().answer(HttpResponseText("four")));
+    auto get = [&](const std::string& host, const ScriptedServer& server) {
+        return quavrel::test::RunProgram({"unshare", "--mount", "sh", "-c", "mount --bind \"$0\" /etc/hosts && exec \"$@\"",
+                                          dir.file("hosts"), quavrel::test::QuavrelNetPath(), "get",
+                                          "http://" + host + ":" + std::to_string(server.port()) + "/"});
+    };
+    Outcome six = get("six.quavrel.test", v6);
+    EXPECT_EQ(six.err, "");
+    EXPECT_EQ(six.out, "six");
+    Outcome bothToSix = get("both.quavrel.test", v6);
+    EXPECT_EQ(bothToSix.err, "");
+    EXPECT_EQ(bothToSix.out, "six again");
+    Outcome bothToFour = get("both.quavrel.test", v4);
+    EXPECT_EQ(bothToFour.err, "");
+    EXPECT_EQ(bothToFour.out, "four");
+    EXPECT_NE(v4.request(0).find("\r\nHost: both.quavrel.test:" + std::to_string(v4.port()) + "\r\n"),
+              std::string::npos);
 }

@@ -65,6 +65,8 @@ int reportingFailure(const std::function<void()>& command)
 void requestEach(const Args& urls, const std::function<void(TIdHTTP&, const std::string&)>& request)
 {
     TIdHTTP http;
+    // A body cut short is a failure here, as in the program's own download.
+    http.setWholeBodyRequired(true);
     for (const std::string& url : urls)
         request(http, url);
 }
