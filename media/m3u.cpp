@@ -164,7 +164,12 @@ std::string FormatM3U(const std::vector<MediaPtr>& rows)
 
 void WriteM3UFile(const std::string& path, const std::vector<MediaPtr>& rows)
 {
-    WriteFileAtomically(path, FormatM3U(rows));
+    try {
+        WriteFileAtomically(path, FormatM3U(rows));
+    } catch (const EStreamWriteError& e) {
+        // The user learns why the play list was not saved: a full disk, a quota ...
+        throw EWriteError(FileErrorText("Cannot write file", path, e.error()));
+    }
 }
 
 }  // namespace quavrel

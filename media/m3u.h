@@ -60,7 +60,8 @@ int ReadM3UFile(const std::string& path, const std::function<void()>& onOpened,
 std::string FormatM3U(const std::vector<MediaPtr>& rows);
 
 // Replaces the file at `path` in one step: a failure leaves any earlier file whole.
-// Throws EFCreateError or EWriteError.
+// Throws EFCreateError, or EWriteError "Cannot write file "PATH". REASON" with the
+// system's reason (such as "No space left on device").
 void WriteM3UFile(const std::string& path, const std::vector<MediaPtr>& rows);
 
 }  // namespace quavrel

@@ -11,7 +11,12 @@
 //   one gets read and write for everyone less the umask;
 // - a file without its owner's write bit is never replaced, not even by root;
 // - a device or a FIFO is opened and written in place, never replaced; a FIFO that nobody
-//   reads is refused at once rather than waited on.
+//   reads is refused at once rather than waited on;
+// - a file the user may write in a folder that does not let them replace it (a read-only
+//   folder, or a sticky one such as /tmp when the file is another user's) is written in
+//   place: the new contents are held in memory and the space they need is reserved
+//   before the old contents are touched, so a full disk fails while the file is still
+//   whole. Only a failure of the disk itself in the middle could leave it half written.
 //
 // The temporary file is always created afresh (never an existing file, never through a
 // link) with a name of the form ".NAME.XXXXXX.tmp". One left by a killed writer is removed
@@ -23,7 +28,20 @@
 #include <memory>
 #include <string>
 
+#include "platform/exception.h"
+
 namespace quavrel {
+
+// "Stream write error": the bytes could not all be written or flushed. error() is the
+// system's reason (ENOSPC for a full disk) for callers whose message names it.
+class EStreamWriteError : public EWriteError {
+public:
+    explicit EStreamWriteError(int error) : EWriteError("Stream write error"), error_(error) {}
+    int error() const noexcept { return error_; }
+
+private:
+    int error_;
+};
 
 // A file being written. Nothing is visible at the target before commit(); without commit()
 // the target stays as it was.
@@ -36,10 +54,10 @@ public:
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
-    // Throws EWriteError "Stream write error" when the bytes cannot all be written.
+    // Throws EStreamWriteError when the bytes cannot all be written.
     void write(const char* data, size_t size);
-    // Puts the bytes in place. Throws EWriteError when they cannot be written or flushed,
-    // EFCreateError when the target cannot be replaced.
+    // Puts the bytes in place. Throws EStreamWriteError when they cannot be written or
+    // flushed, EFCreateError when the target cannot be replaced.
     void commit();
 
 private:

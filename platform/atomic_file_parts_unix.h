@@ -28,6 +28,17 @@ struct SaveTarget {
 // owner's write bit or that this user may not write, a link loop.
 SaveTarget InspectSaveTarget(const std::string& path);
 
+// Whether the folder keeps the writer from replacing the target: a sticky folder (such
+// as /tmp) lets only the owner of a file, or of the folder, rename over it.
+bool StickyFolderRefusesReplacing(const struct stat& folder, const struct stat& target);
+
+// ---- Writing in place ----
+
+// Writes `bytes` over the regular file open for writing at `fd` and flushes it: the space
+// is reserved first, so that a full disk or a file-size limit fails before the old
+// contents are touched. Returns 0 or the errno of the failure.
+int RewriteInPlace(int fd, const std::string& bytes);
+
 // ---- The folder's lock ----
 
 enum class FolderLock {

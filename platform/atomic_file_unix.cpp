@@ -15,18 +15,21 @@
 namespace quavrel {
 namespace {
 
-bool writeAll(int fd, const char* data, size_t size)
+// 0, or the errno of the write that failed.
+int writeAll(int fd, const char* data, size_t size)
 {
     while (size > 0) {
         const ssize_t n = ::write(fd, data, size);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
-            return false;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            return EIO;
         data += n;
         size -= static_cast<size_t>(n);
     }
-    return true;
+    return 0;
 }
 
 std::string nameOf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
@@ -65,6 +68,12 @@ void keepOwnerAndMode(int fd, const struct stat& old)
 }  // namespace
 
 struct AtomicFile::State {
+    enum class Way {
+        kTemporary,   // a new temporary file, renamed over the target at the end
+        kDevice,      // a device or FIFO, written as it is
+        kRewrite,     // a regular file its folder does not let us replace: rewritten
+    };
+    Way way = Way::kTemporary;
     std::string userPath;
     SaveTarget target;
     int folder = -1;
@@ -83,12 +92,24 @@ struct AtomicFile::State {
             ::close(folder);   // releases the folder's lock
     }
 
-    void commitInPlace()
+    // The target itself, as it was inspected: never through a link put there since.
+    void openForRewrite()
     {
-        const bool written = writeAll(fd, pending.data(), pending.size());
+        fd = ::open(target.path.c_str(), O_WRONLY | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            ThrowCreateError(userPath, errno);
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+            ThrowCreateError(userPath, EINVAL);
+        way = Way::kRewrite;
+    }
+
+    void commitPending()
+    {
+        const int error = way == Way::kRewrite ? RewriteInPlace(fd, pending) : writeAll(fd, pending.data(), pending.size());
         pending.clear();
-        if (!written)
-            throw EWriteError("Stream write error");
+        if (error)
+            throw EStreamWriteError(error);
     }
 
     void commitReplacing()
@@ -96,7 +117,7 @@ struct AtomicFile::State {
         if (target.kind == SaveTarget::Kind::kReplace)
             keepOwnerAndMode(fd, target.status);
         if (::fsync(fd) != 0)
-            throw EWriteError("Stream write error");
+            throw EStreamWriteError(errno);
         if (::renameat(folder, tempName.c_str(), folder, name.c_str()) != 0)
             ThrowCreateError(userPath, errno);
         tempName.clear();
@@ -111,22 +132,35 @@ AtomicFile::AtomicFile(const std::string& path) : state_(std::make_unique<State>
     s.userPath = path;
     s.target = InspectSaveTarget(path);
     if (s.target.kind == SaveTarget::Kind::kInPlace) {
+        s.way = State::Way::kDevice;
         s.fd = openInPlace(s.target, path);
         return;
     }
     s.folder = openFolder(FolderOf(s.target.path), path);
     s.name = nameOf(s.target.path);
+    const bool replacing = s.target.kind == SaveTarget::Kind::kReplace;
+    struct stat folderStatus {};
+    if (replacing && ::fstat(s.folder, &folderStatus) == 0 &&
+        StickyFolderRefusesReplacing(folderStatus, s.target.status)) {
+        s.openForRewrite();
+        return;
+    }
     if (LockFolder(s.folder, path) == FolderLock::kExclusive) {
         RemoveLeftoverTemps(s.folder, s.name);
         ShareFolderLock(s.folder, path);
     }
     // A file being replaced is private until it gets the old file's mode at the end; a new
     // one is created with the mode it keeps.
-    const mode_t mode = s.target.kind == SaveTarget::Kind::kReplace ? 0600 : 0666;
-    s.fd = CreateTempFile(s.folder, s.name, mode, s.tempName);
+    s.fd = CreateTempFile(s.folder, s.name, replacing ? 0600 : 0666, s.tempName);
     if (s.fd < 0) {
+        const int error = errno;
         s.tempName.clear();
-        ThrowCreateError(path, errno);
+        // A folder the user may not create files in may still hold a file they may write.
+        if (replacing && (error == EACCES || error == EPERM)) {
+            s.openForRewrite();
+            return;
+        }
+        ThrowCreateError(path, error);
     }
 }
 
@@ -135,20 +169,20 @@ AtomicFile::~AtomicFile() = default;
 void AtomicFile::write(const char* data, size_t size)
 {
     State& s = *state_;
-    if (s.target.kind == SaveTarget::Kind::kInPlace) {
+    if (s.way != State::Way::kTemporary) {
         s.pending.append(data, size);
         return;
     }
-    if (!writeAll(s.fd, data, size))
-        throw EWriteError("Stream write error");
+    if (int error = writeAll(s.fd, data, size))
+        throw EStreamWriteError(error);
 }
 
 void AtomicFile::commit()
 {
-    if (state_->target.kind == SaveTarget::Kind::kInPlace)
-        state_->commitInPlace();
-    else
+    if (state_->way == State::Way::kTemporary)
         state_->commitReplacing();
+    else
+        state_->commitPending();
 }
 
 void WriteFileAtomically(const std::string& path, const std::string& bytes)

@@ -75,4 +75,11 @@ SaveTarget InspectSaveTarget(const std::string& userPath)
     return target;
 }
 
+bool StickyFolderRefusesReplacing(const struct stat& folder, const struct stat& target)
+{
+    // Root may rename any file, sticky folder or not.
+    const uid_t user = ::geteuid();
+    return (folder.st_mode & S_ISVTX) != 0 && user != 0 && user != target.st_uid && user != folder.st_uid;
+}
+
 }  // namespace quavrel

@@ -17,6 +17,7 @@
 #include "platform/atomic_file.h"
 #include "platform/exception.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/unprivileged.h"
 
 namespace quavrel {
 namespace {
@@ -238,6 +239,84 @@ TEST(AtomicFile, AFolderLockedByAnotherProcessGivesUpWithACreateError)
     EXPECT_EQ(createFailure(path, "new"), "Cannot create file \"" + path + "\". Resource temporarily unavailable");
     EXPECT_EQ(readFile(path), "old");
     EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"key.lst"});
+}
+
+// ---- Folders that refuse a new file ----
+
+// What saving `bytes` at `path` gives as the test user: "" or "Class: message".
+std::string saveAsTestUser(const std::string& path, const std::string& bytes)
+{
+    return test::RunAsUnprivileged([&] {
+        try {
+            WriteFileAtomically(path, bytes);
+        } catch (const Exception& e) {
+            return std::string(e.className()) + ": " + e.message();
+        }
+        return std::string();
+    });
+}
+
+// A folder "music" of the test user's in `dir`, holding `file` with `contents` if given.
+std::string usersFolder(TempDir& dir, const std::string& file = "", const std::string& contents = "")
+{
+    const std::string folder = dir.file("music");
+    EXPECT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    EXPECT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    if (!file.empty()) {
+        writeFile(folder + "/" + file, contents);
+        test::HandToUnprivileged(folder + "/" + file, 0640);
+    }
+    test::HandToUnprivileged(folder, 0755);
+    return folder;
+}
+
+// The user's own file in their folder that they made read-only: the file itself may be
+// written, so it is, in place: the same file with its mode, longer or shorter than it
+// was, and nothing left beside it.
+TEST(AtomicFileInPlace, AWritableFileInAReadOnlyFolderIsRewritten)
+{
+    TempDir dir;
+    const std::string folder = usersFolder(dir, "default.m3u", "the old list, of some length");
+    const std::string path = folder + "/default.m3u";
+    ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+    const ino_t inode = lstatOf(path).st_ino;
+    EXPECT_EQ(saveAsTestUser(path, "a new list that is longer than the old one was"), "");
+    EXPECT_EQ(readFile(path), "a new list that is longer than the old one was");
+    EXPECT_EQ(saveAsTestUser(path, "short"), "");
+    EXPECT_EQ(readFile(path), "short");
+    EXPECT_EQ(lstatOf(path).st_ino, inode);
+    EXPECT_EQ(permissionsOf(path), 0640u);
+    EXPECT_EQ(namesIn(folder), std::vector<std::string>{"default.m3u"});
+}
+
+// A file that is not there yet cannot be made there.
+TEST(AtomicFileInPlace, ANewFileInAReadOnlyFolderIsACreateError)
+{
+    TempDir dir;
+    const std::string folder = usersFolder(dir);
+    ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+    const std::string path = folder + "/key.lst";
+    EXPECT_EQ(saveAsTestUser(path, "abc\r\n"), "EFCreateError: Cannot create file \"" + path + "\". Permission denied");
+    EXPECT_TRUE(namesIn(folder).empty());
+}
+
+// In a sticky folder such as /tmp a user may create files but not rename over another
+// user's. Root's file that everyone may write is written in place, and stays root's.
+TEST(AtomicFileInPlace, AnotherUsersWritableFileInAStickyFolderIsRewritten)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to own a file the test user may write but not replace";
+    TempDir dir;
+    const std::string folder = usersFolder(dir);
+    ASSERT_EQ(::chown(folder.c_str(), 0, 0), 0);
+    ASSERT_EQ(::chmod(folder.c_str(), 01777), 0);
+    const std::string path = folder + "/song.mp3";
+    writeFile(path, "root's old song");
+    ASSERT_EQ(::chmod(path.c_str(), 0666), 0);
+    EXPECT_EQ(saveAsTestUser(path, "the new song"), "");
+    EXPECT_EQ(readFile(path), "the new song");
+    EXPECT_EQ(lstatOf(path).st_uid, 0u);
+    EXPECT_EQ(namesIn(folder), std::vector<std::string>{"song.mp3"});
 }
 
 }  // namespace

@@ -28,6 +28,7 @@
 #include "settings/settings.h"
 #include "tests/support/scripted_server.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/unprivileged.h"
 
 namespace quavrel {
 namespace {
@@ -275,16 +276,46 @@ protected:
         EXPECT_EQ(namesIn(folder_), std::vector<std::string>{name}) << "a temporary file was left";
     }
 
+    // The system's text for the full disk of this way.
+    std::string reason() const
+    {
+        return GetParam() == FullDisk::SizeLimit ? "File too large" : "No space left on device";
+    }
+
     TempDir dir_;
     std::string folder_;
     std::unique_ptr<SmallDisk> disk_;
 };
 
+// A play list that cannot be saved says why, with the system's reason.
 TEST_P(FullDiskTest, SavingThePlayList)
 {
     const std::string path = folder_ + "/default.m3u";
     expectFullDiskKeepsTheOldFile("default.m3u", FormatM3U(rows(2)), [&] { WriteM3UFile(path, rows(5000)); },
-                                  "EWriteError: Stream write error");
+                                  "EWriteError: Cannot write file \"" + path + "\". " + reason());
+}
+
+// The user's play list in a folder they made read-only is written in place; the full
+// disk fails before the old contents are touched.
+TEST_P(FullDiskTest, RewritingThePlayListInPlace)
+{
+    ASSERT_EQ(::chmod(dir_.path().c_str(), 0755), 0);
+    const std::string folder = folder_ + "/music";
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    const std::string path = folder + "/default.m3u";
+    const std::string old = FormatM3U(rows(2));
+    writeFile(path, old);
+    test::HandToUnprivileged(path, 0644);
+    test::HandToUnprivileged(folder, 0555);
+    const std::string failure = test::RunAsUnprivileged([&] {
+        std::optional<FileSizeLimit> limit;
+        if (GetParam() == FullDisk::SizeLimit)
+            limit.emplace(64 * 1024);
+        return failureOf([&] { WriteM3UFile(path, rows(5000)); });
+    });
+    EXPECT_EQ(failure, "EWriteError: Cannot write file \"" + path + "\". " + reason());
+    EXPECT_EQ(readFile(path), old);
+    EXPECT_EQ(namesIn(folder), std::vector<std::string>{"default.m3u"});
 }
 
 TEST_P(FullDiskTest, SavingTheKeywordHistory)

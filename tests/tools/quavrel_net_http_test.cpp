@@ -12,6 +12,7 @@
 #include "tests/support/run_program.h"
 #include "tests/support/scripted_server.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/unprivileged.h"
 
 using quavrel::test::HttpResponseText;
 using quavrel::test::readFile;
@@ -199,6 +200,33 @@ TEST(QuavrelNetHttpTest, BodyCutShortPrintsNothing)
     EXPECT_EQ(run.code, 1);
     EXPECT_EQ(run.out.size(), 0u);
     EXPECT_EQ(run.err, "EIdConnClosedGracefully: Connection Closed Gracefully.\n");
+}
+
+// ---- Folders that refuse a new file ----
+
+// The user saves over their own song in a folder they made read-only: the folder takes
+// no temporary file, but the song itself may be written, and is.
+TEST(QuavrelNetHttpTest, GetOverAFileInAReadOnlyFolder)
+{
+    TempDir dir;
+    ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+    const std::string folder = dir.file("music");
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    const std::string path = folder + "/song.mp3";
+    quavrel::test::writeFile(path, "the old song");
+    quavrel::test::HandToUnprivileged(path, 0644);
+    quavrel::test::HandToUnprivileged(folder, 0555);
+    ScriptedServer server;
+    server.add(Script().answer(HttpResponseText("the new song, somewhat longer")));
+    // The build may lie in a folder the test user cannot reach, such as root's home.
+    const std::string tool = dir.file("quavrel-net");
+    std::filesystem::copy_file(quavrel::test::QuavrelNetPath(), tool);
+    Outcome run = quavrel::test::RunProgram(
+        quavrel::test::CommandAsUnprivileged({tool, "get", "-o", path, server.url("/song.mp3")}));
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.code, 0);
+    EXPECT_EQ(readFile(path), "the new song, somewhat longer");
+    EXPECT_EQ(quavrel::test::namesIn(folder), std::vector<std::string>{"song.mp3"});
 }
 
 // ---- Names with IPv6 addresses ----
