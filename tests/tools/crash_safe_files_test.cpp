@@ -1,4 +1,4 @@
-// The program's own files survive a crash at any moment: `quavrel-net write-loop` rewrites
+// The program's own files survive a crash at any moment: `quavrel-write-loop` rewrites
 // default.m3u, key.lst or user.reg through the program's writers, alternating two complete
 // versions of different lengths, and is killed with SIGKILL at random moments. A reader
 // must see one of the two versions byte for byte, while the writer runs and after the
@@ -39,16 +39,16 @@ using test::writeFile;
 
 constexpr int kKills = 100;
 
-std::string netTool()
+std::string writeLoopTool()
 {
-    const char* path = std::getenv("QUAVREL_NET");
+    const char* path = std::getenv("QUAVREL_WRITE_LOOP");
     return path ? path : "";
 }
 
 // Starts the writer; with `announced` its output comes back through that pipe end.
 pid_t spawnWriteLoop(const std::string& kind, const std::string& dir, const char* count, int* announced = nullptr)
 {
-    std::vector<std::string> words{netTool(), "write-loop", kind, dir};
+    std::vector<std::string> words{writeLoopTool(), kind, dir};
     if (count)
         words.push_back(count);
     std::vector<char*> argv;
@@ -151,7 +151,7 @@ struct KillOutcome {
 // Runs the kill loop once per kind and keeps the outcome for the tests below.
 class CrashSafeFilesTest : public ::testing::TestWithParam<std::string> {
 protected:
-    static void SetUpTestSuite() { ASSERT_FALSE(netTool().empty()) << "QUAVREL_NET is not set"; }
+    static void SetUpTestSuite() { ASSERT_FALSE(writeLoopTool().empty()) << "QUAVREL_WRITE_LOOP is not set"; }
 
     const KillOutcome& outcome()
     {

@@ -1,7 +1,5 @@
-// quavrel-net get [-o FILE] URL...   the body bytes to standard output or to FILE
-// quavrel-net head URL...            "StatusCode ContentLength" per URL
-// All URLs go through one client object in order, so the connection and the cookies carry
-// over. On the first failure nothing is written and "CLASS: MESSAGE" goes to standard error.
+// quavrel-net get and head: the HTTP client from the command line. All URLs go through one
+// client object in order, so the connection and the cookies carry over.
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -33,12 +31,6 @@ int fail(const char* className, const std::string& message)
     std::string line = std::string(className) + ": " + oneLine(message) + "\n";
     std::fwrite(line.data(), 1, line.size(), stderr);
     return 1;
-}
-
-int usage(const char* text)
-{
-    std::fprintf(stderr, "usage: quavrel-net %s\n", text);
-    return 2;
 }
 
 // Standard output cannot take back a partial body, so it gets everything at the end.
@@ -77,12 +69,12 @@ int runGet(const Args& args)
     size_t first = 0;
     if (!args.empty() && args[0] == "-o") {
         if (args.size() < 2)
-            return usage("get [-o FILE] URL...");
+            return UsageError("get");
         file = args[1];
         first = 2;
     }
     if (first >= args.size())
-        return usage("get [-o FILE] URL...");
+        return UsageError("get");
     const Args urls(args.begin() + static_cast<std::ptrdiff_t>(first), args.end());
     if (!file.empty()) {
         return reportingFailure([&] {
@@ -105,7 +97,7 @@ int runGet(const Args& args)
 int runHead(const Args& args)
 {
     if (args.empty())
-        return usage("head URL...");
+        return UsageError("head");
     return reportingFailure([&] {
         std::string lines;
         requestEach(args, [&](TIdHTTP& http, const std::string& url) {
@@ -118,7 +110,14 @@ int runHead(const Args& args)
 
 }  // namespace
 
-QUAVREL_NET_COMMAND("get", runGet);
-QUAVREL_NET_COMMAND("head", runHead);
+QUAVREL_NET_COMMAND("get", runGet, "get [-o FILE] URL...",
+                    "Fetches each URL in turn on one connection, with the cookies of the earlier answers,\n"
+                    "and writes the bodies to standard output, or to FILE, only once all of them have\n"
+                    "arrived whole. On the first failure nothing is written, FILE keeps what it held,\n"
+                    "\"CLASS: MESSAGE\" goes to standard error and the exit status is 1.");
+QUAVREL_NET_COMMAND("head", runHead, "head URL...",
+                    "Sends a HEAD request for each URL in turn and prints \"STATUS LENGTH\" per URL (-1\n"
+                    "for a missing length). On the first failure \"CLASS: MESSAGE\" goes to standard\n"
+                    "error and the exit status is 1.");
 
 }  // namespace quavrel::cli

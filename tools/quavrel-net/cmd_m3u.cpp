@@ -13,10 +13,8 @@ namespace {
 
 int m3uRead(const Args& args)
 {
-    if (args.size() != 1) {
-        std::fprintf(stderr, "usage: quavrel-net m3u-read FILE\n");
-        return 2;
-    }
+    if (args.size() != 1)
+        return UsageError("m3u-read");
     PlayList list;
     int entries = 0;
     try {
@@ -36,6 +34,9 @@ int m3uRead(const Args& args)
 
 }  // namespace
 
-QUAVREL_NET_COMMAND("m3u-read", m3uRead);
+QUAVREL_NET_COMMAND("m3u-read", m3uRead, "m3u-read FILE",
+                    "Reads a play-list file the way the program's play list does and prints one line\n"
+                    "per row, \"TITLE<TAB>URL\" (GBK bytes as in the file), then \"entries: N\", the\n"
+                    "entry lines read, duplicates included. Writes nothing.");
 
 }  // namespace quavrel::cli

@@ -26,16 +26,10 @@ void printRecord(const MediaPtr& media)
     writeStdout(media->Url + '\t' + media->Title + '\t' + media->Singer + '\t' + media->Album + '\n');
 }
 
-int usage(const char* text)
-{
-    std::fprintf(stderr, "usage: quavrel-net %s < input\n", text);
-    return 2;
-}
-
 int searchPage(const Args& args)
 {
     if (!args.empty())
-        return usage("search-page");
+        return UsageError("search-page");
     ParseSearchPage(readStdin(), printRecord);
     return 0;
 }
@@ -43,7 +37,7 @@ int searchPage(const Args& args)
 int hotList(const Args& args)
 {
     if (!args.empty())
-        return usage("hot-list");
+        return UsageError("hot-list");
     ParseHotList(readStdin(), printRecord);
     return 0;
 }
@@ -51,7 +45,7 @@ int hotList(const Args& args)
 int queryEncode(const Args& args)
 {
     if (!args.empty())
-        return usage("query-encode");
+        return UsageError("query-encode");
     writeStdout(QueryEncode(readStdin()));
     return 0;
 }
@@ -59,16 +53,22 @@ int queryEncode(const Args& args)
 int stripTags(const Args& args)
 {
     if (!args.empty())
-        return usage("strip-tags");
+        return UsageError("strip-tags");
     writeStdout(StripTags(readStdin()));
     return 0;
 }
 
 }  // namespace
 
-QUAVREL_NET_COMMAND("search-page", searchPage);
-QUAVREL_NET_COMMAND("hot-list", hotList);
-QUAVREL_NET_COMMAND("query-encode", queryEncode);
-QUAVREL_NET_COMMAND("strip-tags", stripTags);
+QUAVREL_NET_COMMAND("search-page", searchPage, "search-page < PAGE",
+                    "Reads a search-result page on standard input and prints the songs it yields, one\n"
+                    "line each: URL, TITLE, SINGER and ALBUM separated by TAB, GBK bytes as they came.");
+QUAVREL_NET_COMMAND("hot-list", hotList, "hot-list < PAGE",
+                    "Reads a hot-list answer on standard input and prints its songs, one line each:\n"
+                    "URL, TITLE, SINGER and ALBUM separated by TAB, GBK bytes as they came.");
+QUAVREL_NET_COMMAND("query-encode", queryEncode, "query-encode < TEXT",
+                    "Prints standard input encoded for a URL query, as the search encodes its keyword.");
+QUAVREL_NET_COMMAND("strip-tags", stripTags, "strip-tags < TEXT",
+                    "Prints standard input without its HTML tags, as the pages' fields are cleaned.");
 
 }  // namespace quavrel::cli

@@ -1,4 +1,5 @@
-// quavrel-net write-loop KIND DIR [COUNT]: a test and diagnosis aid for crash safety.
+// quavrel-write-loop KIND DIR [COUNT]: a test aid for crash safety, built with the tests
+// and never installed (it overwrites the files it is pointed at without a question).
 // Rewrites one of the program's own files again and again through the program's own
 // writers, alternating two complete versions: pass 1 writes version A, pass 2 version B,
 // pass 3 A again, and so on. B is longer than A and differs from it throughout, so a tail
@@ -11,7 +12,7 @@
 //   KIND user.reg     the registry, with its hive under XDG_CONFIG_HOME=DIR
 //                                                       -> DIR/quavrel/user.reg
 // COUNT: passes to make before exiting with 0; without it the loop never ends. So
-// "write-loop KIND DIR 1" leaves version A and "... 2" version B for comparison.
+// "quavrel-write-loop KIND DIR 1" leaves version A and "... 2" version B for comparison.
 // Prints "writing" on a line of its own just before the first pass, so that a caller
 // can time its kill from there rather than from the start of the process.
 #include <cstdio>
@@ -25,9 +26,8 @@
 #include "platform/registry.h"
 #include "settings/keyword_history.h"
 #include "settings/settings.h"
-#include "tools/quavrel-net/command.h"
 
-namespace quavrel::cli {
+namespace quavrel {
 namespace {
 
 // Big enough that a write takes a while, so kills land in the middle of one. Version A
@@ -76,10 +76,10 @@ std::string hiveText(char version)
     return text;
 }
 
-int writeLoop(const Args& args)
+int writeLoop(const std::vector<std::string>& args)
 {
     if (args.size() < 2 || args.size() > 3) {
-        std::fprintf(stderr, "usage: quavrel-net write-loop default.m3u|key.lst|user.reg DIR [COUNT]\n");
+        std::fprintf(stderr, "usage: quavrel-write-loop default.m3u|key.lst|user.reg DIR [COUNT]\n");
         return 2;
     }
     const std::string& kind = args[0];
@@ -89,7 +89,7 @@ int writeLoop(const Args& args)
         char* end = nullptr;
         count = std::strtol(args[2].c_str(), &end, 10);
         if (!end || *end || count < 1) {
-            std::fprintf(stderr, "write-loop: COUNT must be a positive number\n");
+            std::fprintf(stderr, "quavrel-write-loop: COUNT must be a positive number\n");
             return 2;
         }
     }
@@ -103,7 +103,7 @@ int writeLoop(const Args& args)
         write = [=](char v) { SaveKeywordHistory(dir + "/key.lst", v == 'A' ? a : b); };
     } else if (kind == "user.reg") {
         if (dir.empty() || dir[0] != '/') {
-            std::fprintf(stderr, "write-loop: user.reg needs an absolute DIR\n");
+            std::fprintf(stderr, "quavrel-write-loop: user.reg needs an absolute DIR\n");
             return 2;
         }
         ::setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
@@ -113,7 +113,7 @@ int writeLoop(const Args& args)
             key->writeString("WriteLoop", v == 'A' ? a : b);
         };
     } else {
-        std::fprintf(stderr, "write-loop: unknown kind '%s'\n", kind.c_str());
+        std::fprintf(stderr, "quavrel-write-loop: unknown kind '%s'\n", kind.c_str());
         return 2;
     }
 
@@ -130,7 +130,6 @@ int writeLoop(const Args& args)
 }
 
 }  // namespace
+}  // namespace quavrel
 
-QUAVREL_NET_COMMAND("write-loop", writeLoop);
-
-}  // namespace quavrel::cli
+int main(int argc, char** argv) { return quavrel::writeLoop(std::vector<std::string>(argv + 1, argv + argc)); }
