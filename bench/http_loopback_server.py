@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Loopback HTTP server for bench/http_bench.sh: GET /big answers 256 MiB with a
-Content-Length, HEAD answers a fixed length; every connection is kept open. Prints the
-port on its first line, then serves until killed."""
+Content-Length, GET /cookies a head of 40,000 Set-Cookie lines and a two-byte body, HEAD
+a fixed length; every connection is kept open. Prints the port on its first line, then
+serves until killed."""
 import os
 import socket
 import sys
@@ -11,6 +12,10 @@ import time
 BODY_SIZE = int(sys.argv[1]) if len(sys.argv) > 1 else 256 << 20
 CHUNK = memoryview(b"\x5a" * (1 << 20))
 HEAD_ANSWER = b"HTTP/1.1 200 OK\r\nContent-Length: 12345\r\n\r\n"
+COOKIES = 40000
+COOKIE_ANSWER = (b"HTTP/1.1 200 OK\r\nContent-Length: 2\r\n" +
+                 b"".join(b"Set-Cookie: c%d=v%d; path=/\r\n" % (i, i) for i in range(COOKIES)) +
+                 b"\r\nok")
 
 
 def serve(conn):
@@ -25,6 +30,9 @@ def serve(conn):
             head, pending = pending.split(b"\r\n\r\n", 1)
             if head.startswith(b"HEAD "):
                 conn.sendall(HEAD_ANSWER)
+                continue
+            if head.startswith(b"GET /cookies "):
+                conn.sendall(COOKIE_ANSWER)
                 continue
             conn.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: %d\r\n\r\n" % BODY_SIZE)
             left = BODY_SIZE
