@@ -32,7 +32,11 @@ SaveTarget InspectSaveTarget(const std::string& path);
 // as /tmp) lets only the owner of a file, or of the folder, rename over it.
 bool StickyFolderRefusesReplacing(const struct stat& folder, const struct stat& target);
 
-// ---- Writing in place ----
+// ---- Writing ----
+
+// Writes all of `data` at `offset`, or at the file position when `offset` is negative.
+// Returns 0 or the errno of the write that failed.
+int WriteAll(int fd, const char* data, size_t size, off_t offset = -1);
 
 // Writes `bytes` over the regular file open for writing at `fd` and flushes it: the space
 // is reserved first, so that a full disk or a file-size limit fails before the old

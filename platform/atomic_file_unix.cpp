@@ -15,23 +15,6 @@
 namespace quavrel {
 namespace {
 
-// 0, or the errno of the write that failed.
-int writeAll(int fd, const char* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return errno;
-        if (n == 0)
-            return EIO;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return 0;
-}
-
 std::string nameOf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
 // O_NONBLOCK makes a FIFO without a reader fail at once (ENXIO) instead of waiting for
@@ -106,7 +89,8 @@ struct AtomicFile::State {
 
     void commitPending()
     {
-        const int error = way == Way::kRewrite ? RewriteInPlace(fd, pending) : writeAll(fd, pending.data(), pending.size());
+        const int error =
+            way == Way::kRewrite ? RewriteInPlace(fd, pending) : WriteAll(fd, pending.data(), pending.size());
         pending.clear();
         if (error)
             throw EStreamWriteError(error);
@@ -173,7 +157,7 @@ void AtomicFile::write(const char* data, size_t size)
         s.pending.append(data, size);
         return;
     }
-    if (int error = writeAll(s.fd, data, size))
+    if (int error = WriteAll(s.fd, data, size))
         throw EStreamWriteError(error);
 }
 

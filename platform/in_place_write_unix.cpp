@@ -1,7 +1,8 @@
 // Writing a regular file in place, for a file its folder does not let the writer replace:
 // the new contents are in memory, the space they need is reserved before the old contents
 // are touched, and what lies beyond the old end is written before what lies within it, so
-// a full disk or a file-size limit fails while the file is still as it was.
+// a full disk or a file-size limit fails while the file is still as it was. Also the loop
+// that writes all bytes, which every way of saving uses.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,23 +14,6 @@
 
 namespace quavrel {
 namespace {
-
-int pwriteAll(int fd, const char* data, size_t size, off_t offset)
-{
-    while (size > 0) {
-        const ssize_t n = ::pwrite(fd, data, size, offset);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return errno;
-        if (n == 0)
-            return EIO;
-        data += n;
-        size -= static_cast<size_t>(n);
-        offset += n;
-    }
-    return 0;
-}
 
 // Blocks for the whole new size, without changing the file's size or contents. A file
 // system that cannot reserve is left to the tail-first write.
@@ -51,16 +35,34 @@ int RewriteInPlace(int fd, const std::string& bytes)
     if (int error = reserve(fd, bytes.size()))
         return error;
     if (bytes.size() > oldSize) {
-        if (int error = pwriteAll(fd, bytes.data() + oldSize, bytes.size() - oldSize, static_cast<off_t>(oldSize))) {
+        if (int error = WriteAll(fd, bytes.data() + oldSize, bytes.size() - oldSize, static_cast<off_t>(oldSize))) {
             (void)::ftruncate(fd, static_cast<off_t>(oldSize));
             return error;
         }
     }
-    if (int error = pwriteAll(fd, bytes.data(), std::min(oldSize, bytes.size()), 0))
+    if (int error = WriteAll(fd, bytes.data(), std::min(oldSize, bytes.size()), 0))
         return error;
     if (bytes.size() < oldSize && ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0)
         return errno;
     return ::fsync(fd) == 0 ? 0 : errno;
+}
+
+int WriteAll(int fd, const char* data, size_t size, off_t offset)
+{
+    while (size > 0) {
+        const ssize_t n = offset < 0 ? ::write(fd, data, size) : ::pwrite(fd, data, size, offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            return EIO;
+        data += n;
+        size -= static_cast<size_t>(n);
+        if (offset >= 0)
+            offset += n;
+    }
+    return 0;
 }
 
 }  // namespace quavrel

@@ -18,102 +18,95 @@ using test::HostOf;
 using test::HttpResponseText;
 using test::kHangGuard;
 using test::Script;
-using test::ScriptedServer;
 
-// The first connection answers once, then takes the next request and ends without a
-// word, the way `ending` ends it (an orderly close or a reset).
-Script answersOnceThenDropsTheNext(Script& (Script::*ending)())
-{
-    Script script;
-    script.answer(HttpResponseText("one")).read();
-    (script.*ending)();
-    return script;
-}
+const std::string kReset = "EIdSocketError: Socket Error # 10054\r\nConnection reset by peer.";
+
+class HttpReconnectTest : public ::testing::Test {
+protected:
+    void SetUp() override { http_.setRequestTimeLimit(kHangGuard); }
+
+    // The first connection answers "one", then takes the next request and ends without a
+    // word, the way `ending` ends it (an orderly close or a reset).
+    void dropsTheSecondRequest(Script& (Script::*ending)())
+    {
+        Script script;
+        script.answer(HttpResponseText("one")).read();
+        (script.*ending)();
+        server_.add(script);
+    }
+    // GET of "/1", which answers "one", then the body of "/2" or its failure.
+    std::string secondBody()
+    {
+        EXPECT_EQ(BodyOrFailure(http_, server_.url("/1")), "one");
+        return BodyOrFailure(http_, server_.url("/2"));
+    }
+
+    test::ScriptedServer server_;
+    TIdHTTP http_;
+};
 
 // ---- Sent once more ----
 
-TEST(HttpReconnectTest, GetAfterAnOrderlyCloseGoesOutAgain)
+TEST_F(HttpReconnectTest, GetAfterAnOrderlyCloseGoesOutAgain)
 {
-    ScriptedServer server;
-    server.add(answersOnceThenDropsTheNext(&Script::close));
-    server.add(Script().answer(HttpResponseText("two")).hold());
-    TIdHTTP http;
-    http.setRequestTimeLimit(kHangGuard);
-    EXPECT_EQ(http.GetText(server.url("/1")), "one");
-    EXPECT_EQ(BodyOrFailure(http, server.url("/2")), "two");
-    EXPECT_EQ(server.connections(), 2);
+    dropsTheSecondRequest(&Script::close);
+    server_.add(Script().answer(HttpResponseText("two")).hold());
+    EXPECT_EQ(secondBody(), "two");
+    EXPECT_EQ(server_.connections(), 2);
     // The same request, byte for byte, on both connections.
-    ASSERT_EQ(server.requests().size(), 3u);
-    EXPECT_EQ(server.request(1), ExpectedRequest("GET", "/2", HostOf(server)));
-    EXPECT_EQ(server.request(2), server.request(1));
+    ASSERT_EQ(server_.requests().size(), 3u);
+    EXPECT_EQ(server_.request(1), ExpectedRequest("GET", "/2", HostOf(server_)));
+    EXPECT_EQ(server_.request(2), server_.request(1));
 }
 
-TEST(HttpReconnectTest, GetAfterAResetGoesOutAgain)
+TEST_F(HttpReconnectTest, GetAfterAResetGoesOutAgain)
 {
-    ScriptedServer server;
-    server.add(answersOnceThenDropsTheNext(&Script::reset));
-    server.add(Script().answer(HttpResponseText("two")).hold());
-    TIdHTTP http;
-    http.setRequestTimeLimit(kHangGuard);
-    EXPECT_EQ(http.GetText(server.url("/1")), "one");
-    EXPECT_EQ(BodyOrFailure(http, server.url("/2")), "two");
-    EXPECT_EQ(server.connections(), 2);
+    dropsTheSecondRequest(&Script::reset);
+    server_.add(Script().answer(HttpResponseText("two")).hold());
+    EXPECT_EQ(secondBody(), "two");
+    EXPECT_EQ(server_.connections(), 2);
 }
 
-TEST(HttpReconnectTest, HeadGoesOutAgainToo)
+TEST_F(HttpReconnectTest, HeadGoesOutAgainToo)
 {
-    ScriptedServer server;
-    server.add(answersOnceThenDropsTheNext(&Script::reset));
-    server.add(Script().answer("HTTP/1.1 200 OK\r\nContent-Length: 4096\r\n\r\n").hold());
-    TIdHTTP http;
-    http.setRequestTimeLimit(kHangGuard);
-    http.GetText(server.url("/1"));
-    EXPECT_EQ(FailureText([&] { http.Head(server.url("/song.mp3")); }), "");
-    EXPECT_EQ(http.StatusCode(), 200);
-    EXPECT_EQ(http.ContentLength(), 4096);
-    EXPECT_EQ(server.connections(), 2);
+    dropsTheSecondRequest(&Script::reset);
+    server_.add(Script().answer("HTTP/1.1 200 OK\r\nContent-Length: 4096\r\n\r\n").hold());
+    http_.GetText(server_.url("/1"));
+    EXPECT_EQ(FailureText([&] { http_.Head(server_.url("/song.mp3")); }), "");
+    EXPECT_EQ(http_.StatusCode(), 200);
+    EXPECT_EQ(http_.ContentLength(), 4096);
+    EXPECT_EQ(server_.connections(), 2);
 }
 
 // ---- Reported as it comes ----
 
 // A fresh connection was never idle: its close is the server's answer.
-TEST(HttpReconnectTest, AFreshConnectionIsNotTriedAgain)
+TEST_F(HttpReconnectTest, AFreshConnectionIsNotTriedAgain)
 {
-    ScriptedServer server;
-    server.add(Script().read().reset());
-    server.add(Script().answer(HttpResponseText("never")).hold());
-    TIdHTTP http;
-    http.setRequestTimeLimit(kHangGuard);
-    EXPECT_EQ(BodyOrFailure(http, server.url()), "EIdSocketError: Socket Error # 10054\r\nConnection reset by peer.");
-    EXPECT_EQ(server.connections(), 1);
+    server_.add(Script().read().reset());
+    server_.add(Script().answer(HttpResponseText("never")).hold());
+    EXPECT_EQ(BodyOrFailure(http_, server_.url()), kReset);
+    EXPECT_EQ(server_.connections(), 1);
 }
 
 // Once part of an answer came, the server has seen the request: nothing is sent again.
-TEST(HttpReconnectTest, AnAnswerCutShortIsNotTriedAgain)
+TEST_F(HttpReconnectTest, AnAnswerCutShortIsNotTriedAgain)
 {
-    ScriptedServer server;
-    server.add(Script().answer(HttpResponseText("one")).read().send("HTTP/1.1 200").close());
-    server.add(Script().answer(HttpResponseText("never")).hold());
-    TIdHTTP http;
-    http.setRequestTimeLimit(kHangGuard);
-    EXPECT_EQ(http.GetText(server.url("/1")), "one");
-    EXPECT_EQ(BodyOrFailure(http, server.url("/2")), "EIdConnClosedGracefully: Connection Closed Gracefully.");
-    EXPECT_EQ(server.connections(), 1);
+    server_.add(Script().answer(HttpResponseText("one")).read().send("HTTP/1.1 200").close());
+    server_.add(Script().answer(HttpResponseText("never")).hold());
+    EXPECT_EQ(secondBody(), "EIdConnClosedGracefully: Connection Closed Gracefully.");
+    EXPECT_EQ(server_.connections(), 1);
 }
 
 // The request goes out once more, not again and again: the fresh connection's failure
 // is the one reported.
-TEST(HttpReconnectTest, OnlyOneMoreTry)
+TEST_F(HttpReconnectTest, OnlyOneMoreTry)
 {
-    ScriptedServer server;
-    server.add(answersOnceThenDropsTheNext(&Script::close));
-    server.add(Script().read().reset());
-    server.add(Script().answer(HttpResponseText("never")).hold());
-    TIdHTTP http;
-    http.setRequestTimeLimit(kHangGuard);
-    EXPECT_EQ(http.GetText(server.url("/1")), "one");
-    EXPECT_EQ(BodyOrFailure(http, server.url("/2")), "EIdSocketError: Socket Error # 10054\r\nConnection reset by peer.");
-    EXPECT_EQ(server.connections(), 2);
+    dropsTheSecondRequest(&Script::close);
+    server_.add(Script().read().reset());
+    server_.add(Script().answer(HttpResponseText("never")).hold());
+    EXPECT_EQ(secondBody(), kReset);
+    EXPECT_EQ(server_.connections(), 2);
 }
 
 }  // namespace
