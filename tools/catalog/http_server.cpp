@@ -26,14 +26,18 @@ namespace {
 
 constexpr std::size_t kChunkBytes = 64 * 1024;
 
-// The request target exactly as the client sent it, kept from the start of the request
-// until its end: the library hands handlers a decoded path, and GBK keywords need the
-// raw bytes.
-void* keepTarget(void*, const char* uri, MHD_Connection*) { return new std::string(uri ? uri : ""); }
+// One request in progress. The target is kept exactly as the client sent it: the library
+// hands handlers a decoded path, and GBK keywords need the raw bytes.
+struct RequestContext {
+    std::string target;
+    bool headRead = false;
+};
+
+void* keepTarget(void*, const char* uri, MHD_Connection*) { return new RequestContext{uri ? uri : "", false}; }
 
 void dropTarget(void*, MHD_Connection*, void** context, MHD_RequestTerminationCode)
 {
-    delete static_cast<std::string*>(*context);
+    delete static_cast<RequestContext*>(*context);
     *context = nullptr;
 }
 
@@ -125,13 +129,21 @@ MHD_Result answer(void* cls, MHD_Connection* connection, const char*, const char
                   const char*, size_t* uploadSize, void** context)
 {
     auto* state = static_cast<HttpServer::State*>(cls);
-    const auto* target = static_cast<const std::string*>(*context);
-    if (!target)
+    auto* request = static_cast<RequestContext*>(*context);
+    if (!request)
         return MHD_NO;
-    // A body is never wanted: the answer goes out at once and the rest is skipped.
-    *uploadSize = 0;
+    // The first call brings the head alone, and the answer waits for the end of the
+    // request: an answer queued earlier would make the library close the connection.
+    if (!request->headRead) {
+        request->headRead = true;
+        return MHD_YES;
+    }
+    if (*uploadSize != 0) {
+        *uploadSize = 0;   // a body is never wanted
+        return MHD_YES;
+    }
     try {
-        return queue(connection, state->handler(requestOf(connection, method, *target)));
+        return queue(connection, state->handler(requestOf(connection, method, request->target)));
     } catch (const std::exception& e) {
         LogRarely("handler", std::string("request failed: ") + e.what());
         return queue(connection, HttpResponse::status(500));
