@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,11 @@ struct Found {
     std::string url, title, singer, album;
     bool operator==(const Found&) const = default;
 };
+
+inline void PrintTo(const Found& f, std::ostream* os)
+{
+    *os << "{" << f.url << " | " << f.title << " | " << f.singer << " | " << f.album << "}";
+}
 
 inline std::vector<Found> foundIn(const std::string& page, bool hotList = false)
 {
