@@ -20,6 +20,7 @@ using Clock = std::chrono::steady_clock;
 constexpr int kBatchChanges = 256;
 constexpr auto kBatchTime = std::chrono::milliseconds(300);
 constexpr auto kProgressEvery = std::chrono::seconds(2);
+constexpr std::int64_t kProgressFiles = 1000;
 constexpr std::size_t kMaxReported = 100000;
 
 std::string lowerAscii(std::string s)
@@ -198,7 +199,7 @@ void LibraryScan::checkFile(const std::string& path, const std::string& folder, 
     if (!IsAudioExtension(extension))
         return;
     ++w.counts.filesSeen;
-    if (onProgress && Clock::now() - w.lastProgress >= kProgressEvery) {
+    if (onProgress && (w.counts.filesSeen % kProgressFiles == 0 || Clock::now() - w.lastProgress >= kProgressEvery)) {
         w.lastProgress = Clock::now();
         onProgress(w.counts);
     }
