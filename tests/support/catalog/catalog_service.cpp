@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -198,20 +199,24 @@ pid_t CatalogService::spawn(const std::vector<std::string>& args, const std::str
     const passwd* user = asUser.empty() ? nullptr : ::getpwnam(asUser.c_str());
     if (!asUser.empty() && !user)
         throw std::runtime_error("no user " + asUser);
+    std::vector<char*> raw;
+    for (std::string& a : argv)
+        raw.push_back(a.data());
+    raw.push_back(nullptr);
     const pid_t pid = ::fork();
-    if (pid == 0) {
+    if (pid == 0) {   // only async-signal-safe calls from here: the test may run threads
         const int err = ::open(messagesFile_.c_str(), O_WRONLY | O_APPEND);
         ::dup2(err, STDERR_FILENO);
         if (stdoutFd >= 0)
             ::dup2(stdoutFd, STDOUT_FILENO);
+        if (descriptorLimit) {
+            const rlimit limit{descriptorLimit, descriptorLimit};
+            ::setrlimit(RLIMIT_NOFILE, &limit);
+        }
         if (user) {
             if (::setgroups(0, nullptr) != 0 || ::setgid(user->pw_gid) != 0 || ::setuid(user->pw_uid) != 0)
                 ::_exit(126);
         }
-        std::vector<char*> raw;
-        for (std::string& a : argv)
-            raw.push_back(a.data());
-        raw.push_back(nullptr);
         ::execv(raw[0], raw.data());
         ::_exit(127);
     }

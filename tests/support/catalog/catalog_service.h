@@ -64,6 +64,9 @@ public:
     bool waitForMessage(const std::string& text, std::chrono::seconds limit = std::chrono::seconds(30)) const;
 
     HttpReply get(const std::string& target, const std::string& extraHeaders = "") const;
+
+    // The limit of open descriptors the next start() gives the process; 0 keeps the test's.
+    unsigned long descriptorLimit = 0;
     HttpReply head(const std::string& target) const;
 
 private:
