@@ -20,23 +20,20 @@
 #include <iostream>
 #include <optional>
 
-#ifndef QUAVREL_CATALOG_ASSETS
-#define QUAVREL_CATALOG_ASSETS "."
-#endif
-
 namespace {
 
 using namespace quavrel::catalog;
 
 constexpr int kBadUsage = 2;
 
-// The demo's tones: where the build made them, else where the package put them.
+// The demo's tones: beside the program in the build tree, else where the install put them
+// (share/quavrel/catalog beside its bin/).
 std::string defaultAssets()
 {
-    std::error_code ec;
-    if (std::filesystem::exists(std::string(QUAVREL_CATALOG_ASSETS) + "/tone_0.mp3", ec))
-        return QUAVREL_CATALOG_ASSETS;
     const std::filesystem::path exe = quavrel::ExecutablePath();
+    std::error_code ec;
+    if (std::filesystem::exists(exe.parent_path() / "assets/tone_0.mp3", ec))
+        return (exe.parent_path() / "assets").string();
     return (exe.parent_path().parent_path() / "share/quavrel/catalog").string();
 }
 
