@@ -194,8 +194,9 @@ TEST_P(CatalogStallTest, StalledClientsDoNotHoldUpTheOthers)
     WriteMp3(l.file("s.mp3"), {"Steady Song", "Steady", "Steady", 1}, TagForm::Id3v2Utf8);
     CatalogService service;
     ASSERT_EQ(service.start(GetParam() ? l.serviceArgs() : std::vector<std::string>{}), "");
-    if (GetParam())
+    if (GetParam()) {
         ASSERT_TRUE(service.waitForMessage("scan finished"));
+    }
     std::vector<int> stalled;
     for (int i = 0; i < 300; ++i) {
         // From three other "computers", under the cap per address.
@@ -244,7 +245,13 @@ TEST(CatalogFaults, MoreConnectionsThanDescriptors)
         }
         crowd.push_back(fd);
     }
+    // Bounded: a few threads and a few MiB, however many knock.
     EXPECT_EQ(::kill(service.pid(), 0), 0);
+    const std::string status = readFile("/proc/" + std::to_string(service.pid()) + "/status");
+    const std::size_t threads = status.find("Threads:"), rss = status.find("VmRSS:");
+    ASSERT_NE(threads, std::string::npos);
+    EXPECT_LE(std::stoi(status.substr(threads + 8)), 12) << status.substr(threads, 20);
+    EXPECT_LT(std::stol(status.substr(rss + 6)), 64 * 1024) << status.substr(rss, 30);
     for (int fd : crowd)
         ::close(fd);
     HttpReply r;

@@ -299,6 +299,17 @@ std::vector<IndexedFile> Database::presentFiles()
     return files;
 }
 
+std::vector<IndexedFile> Database::presentFilesUnder(const std::string& folder)
+{
+    // Paths under "F" sort between "F/" and "F0", the byte after "/".
+    SqliteStatement stmt(*writer_, std::string(kIndexedFileColumns) + "WHERE path > ?1 AND path < ?2 AND present");
+    stmt.bindBlob(1, folder + "/").bindBlob(2, folder + "0");
+    std::vector<IndexedFile> files;
+    while (stmt.step())
+        files.push_back(indexedFileOf(stmt));
+    return files;
+}
+
 std::int64_t Database::addSong(const SongRecord& song)
 {
     SqliteStatement stmt(*writer_,

@@ -77,6 +77,8 @@ public:
     std::vector<IndexedFile> filesWithIdentity(std::uint64_t device, std::uint64_t inode);
     // Every song number the index shows as present, with its path.
     std::vector<IndexedFile> presentFiles();
+    // The same for the files anywhere under `folder`.
+    std::vector<IndexedFile> presentFilesUnder(const std::string& folder);
     std::int64_t addSong(const SongRecord& song);
     // Gives song `id` the file, stamp and fields of `song` and shows it again.
     void updateSong(std::int64_t id, const SongRecord& song);

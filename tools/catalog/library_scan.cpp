@@ -117,9 +117,7 @@ ScanCounts LibraryScan::scanFolder(const std::string& folder, bool deep)
     if (insideLibrary(folder))
         walk(folder, deep, w);
     std::vector<IndexedFile> candidates;
-    for (IndexedFile& f : db_.presentFiles()) {
-        if (!startsWithFolder(f.path, folder))
-            continue;
+    for (IndexedFile& f : db_.presentFilesUnder(folder)) {
         if (deep || parentOf(f.path) == folder)
             candidates.push_back(std::move(f));
     }
