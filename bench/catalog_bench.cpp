@@ -8,6 +8,8 @@
 //   - on an index of 100,000 songs (rows made directly, files hard links of one MP3): the
 //     time from start to the first answered search, search latency, resident memory.
 // Usage: catalog_bench BUILD   (QUAVREL_CATALOG names the service binary)
+#include "platform/codepage.h"
+#include "songs/text.h"
 #include "tests/support/catalog/catalog_service.h"
 #include "tests/support/catalog/song_files.h"
 #include "tools/catalog/database.h"
@@ -184,7 +186,7 @@ Latency summarise(std::vector<double> ms)
 
 std::string gbkQuery(const std::string& keyword)
 {
-    return quavrel::test::QueryEncode(quavrel::test::Utf8ToGbk(keyword));
+    return quavrel::QueryEncode(quavrel::utf8ToGbk(keyword));
 }
 
 Latency ourSearches(int port, const std::vector<std::string>& keywords)

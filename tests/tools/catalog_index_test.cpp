@@ -11,8 +11,6 @@
 namespace quavrel::test {
 namespace {
 
-std::string gbk(const std::string& utf8) { return Utf8ToGbk(utf8); }
-
 void addSongs(const LibraryFolder& l)
 {
     WriteMp3(l.file("a/one.mp3"), {"First Light", "Alpha", "Dawn", 1}, TagForm::Id3v2Utf8);

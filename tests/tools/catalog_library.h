@@ -2,7 +2,9 @@
 // What the library tests of the catalogue service share: a library folder of the test's
 // own, the service over it, and the search through the wire read by the program's own
 // page parsers, so a field reaches the test exactly as it reaches the program's rows.
+#include "platform/codepage.h"
 #include "songs/page_parser.h"
+#include "songs/text.h"
 #include "tests/support/catalog/catalog_service.h"
 #include "tests/support/catalog/song_files.h"
 #include "tests/support/temp_dir.h"
@@ -17,6 +19,9 @@
 #include <vector>
 
 namespace quavrel::test {
+
+// UTF-8 text as the pages carry it.
+inline std::string gbk(const std::string& utf8) { return utf8ToGbk(utf8); }
 
 // One song as the program reads it from a result page or the hot list (GBK fields).
 struct Found {
@@ -43,7 +48,7 @@ inline std::vector<Found> foundIn(const std::string& page, bool hotList = false)
 // The songs a UTF-8 keyword finds on the page starting at hit `items`.
 inline std::vector<Found> Search(const CatalogService& service, const std::string& keyword, int items = 1)
 {
-    const HttpReply r = service.get("/searchmp3?type=5&keyword=" + QueryEncode(Utf8ToGbk(keyword)) +
+    const HttpReply r = service.get("/searchmp3?type=5&keyword=" + QueryEncode(utf8ToGbk(keyword)) +
                                     "&items=" + std::to_string(items));
     EXPECT_EQ(r.status, 200);
     return foundIn(r.body);

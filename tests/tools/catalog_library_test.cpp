@@ -11,8 +11,6 @@
 namespace quavrel::test {
 namespace {
 
-std::string gbk(const std::string& utf8) { return Utf8ToGbk(utf8); }
-
 class CatalogLibraryTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()

@@ -8,8 +8,6 @@
 namespace quavrel::test {
 namespace {
 
-std::string gbk(const std::string& utf8) { return Utf8ToGbk(utf8); }
-
 class CatalogLiveTest : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "songs/text.h"
 #include "tests/support/catalog/catalog_service.h"
 
 #include <set>
@@ -17,7 +18,7 @@ namespace {
 using quavrel::test::CatalogService;
 using quavrel::test::HttpExchange;
 using quavrel::test::HttpReply;
-using quavrel::test::QueryEncode;
+using quavrel::QueryEncode;
 
 // The program's search pattern (69 bytes) and hot-list pattern, byte for byte.
 const std::string kSearchPattern =

@@ -29,26 +29,9 @@ HttpResponse bytesInRange(const HttpRequest& request, const std::string& bytes)
 
 DemoService::DemoService(const Catalog& catalog, const AudioAssets& audio) : catalog_(catalog), audio_(audio) {}
 
-HttpResponse DemoService::handle(const HttpRequest& request)
-{
-    if (request.method != "GET" && request.method != "HEAD")
-        return HttpResponse::status(405);
-    if (request.path == "/searchmp3")
-        return search(request);
-    if (request.path == "/hotlist.asp")
-        return hotList(request);
-    if (request.path == "/recommend.asp")
-        return recommend(request);
-    if (request.path == "/index_quavrel.asp")
-        return HttpResponse::text(200, portalPage(), kHtmlType);
-    std::int64_t id = 0;
-    std::string extension;
-    if (ReadSongPath(request.path, id, extension) && extension == "mp3" && id <= 1'000'000'000)
-        return song(request, static_cast<int>(id));
-    return HttpResponse::status(404);
-}
+HttpResponse DemoService::portal(const HttpRequest&) { return HttpResponse::text(200, portalPage(), kHtmlType); }
 
-HttpResponse DemoService::search(const HttpRequest& request) const
+HttpResponse DemoService::search(const HttpRequest& request)
 {
     const std::string keyword = percentDecode(rawQueryValue(request.target, "keyword"));
     const int first = ParseItems(rawQueryValue(request.target, "items"));
@@ -66,7 +49,7 @@ HttpResponse DemoService::search(const HttpRequest& request) const
     return HttpResponse::text(200, searchPage(entries, begin + 1, total), kHtmlType);
 }
 
-HttpResponse DemoService::hotList(const HttpRequest& request) const
+HttpResponse DemoService::hotList(const HttpRequest& request)
 {
     const std::string host = HostForAddresses(request);
     std::vector<HotRecord> records;
@@ -102,8 +85,11 @@ int DemoService::redirectTargetFor(int id) const
     return id;
 }
 
-HttpResponse DemoService::song(const HttpRequest& request, int id) const
+HttpResponse DemoService::song(const HttpRequest& request, std::int64_t number, const std::string& extension)
 {
+    if (extension != "mp3" || number > static_cast<std::int64_t>(catalog_.songs().size()))
+        return HttpResponse::status(404);
+    const int id = static_cast<int>(number);
     const Song* s = catalog_.find(id);
     if (!s)
         return HttpResponse::status(404);

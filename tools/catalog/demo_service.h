@@ -6,21 +6,21 @@
 #include "tools/catalog/audio_assets.h"
 #include "tools/catalog/catalog.h"
 #include "tools/catalog/hot_list.h"
-#include "tools/catalog/http_server.h"
+#include "tools/catalog/service_routes.h"
 
 namespace quavrel::catalog {
 
-class DemoService {
+class DemoService : public CatalogPages {
 public:
     DemoService(const Catalog& catalog, const AudioAssets& audio);
 
-    HttpResponse handle(const HttpRequest& request);
+    HttpResponse search(const HttpRequest& request) override;
+    HttpResponse hotList(const HttpRequest& request) override;
+    HttpResponse recommend(const HttpRequest& request) override;
+    HttpResponse portal(const HttpRequest& request) override;
+    HttpResponse song(const HttpRequest& request, std::int64_t number, const std::string& extension) override;
 
 private:
-    HttpResponse search(const HttpRequest& request) const;
-    HttpResponse hotList(const HttpRequest& request) const;
-    HttpResponse recommend(const HttpRequest& request);
-    HttpResponse song(const HttpRequest& request, int id) const;
     int redirectTargetFor(int id) const;
 
     const Catalog& catalog_;

@@ -55,25 +55,6 @@ bool fromFirstByte(const HttpRequest& request)
 
 LibraryService::LibraryService(Library& library) : library_(library), db_(library.database()) {}
 
-HttpResponse LibraryService::handle(const HttpRequest& request)
-{
-    if (request.method != "GET" && request.method != "HEAD")
-        return HttpResponse::status(405);
-    if (request.path == "/searchmp3")
-        return search(request);
-    if (request.path == "/hotlist.asp")
-        return hotList(request);
-    if (request.path == "/recommend.asp")
-        return recommend(request);
-    if (request.path == "/index_quavrel.asp" || request.path == "/")
-        return portal();
-    std::int64_t number = 0;
-    std::string extension;
-    if (ReadSongPath(request.path, number, extension))
-        return song(request, number, extension);
-    return HttpResponse::status(404);
-}
-
 HttpResponse LibraryService::search(const HttpRequest& request)
 {
     std::string keyword = percentDecode(rawQueryValue(request.target, "keyword"));
@@ -112,7 +93,7 @@ HttpResponse LibraryService::recommend(const HttpRequest& request)
     return HttpResponse::text(200, recommendAnswerPage(), kHtmlType);
 }
 
-HttpResponse LibraryService::portal()
+HttpResponse LibraryService::portal(const HttpRequest&)
 {
     return HttpResponse::text(200, libraryPortalPage(db_.counts(kNewestShown), library_.scanning()), kHtmlType);
 }

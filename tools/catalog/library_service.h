@@ -3,24 +3,22 @@
 // index, the songs' files by number (never by path), the hot list of the most
 // recommended and most played songs, recommendations of this library's songs, and a
 // portal page about the library.
-#include "tools/catalog/http_server.h"
 #include "tools/catalog/library.h"
+#include "tools/catalog/service_routes.h"
 
 namespace quavrel::catalog {
 
-class LibraryService {
+class LibraryService : public CatalogPages {
 public:
     explicit LibraryService(Library& library);
 
-    HttpResponse handle(const HttpRequest& request);
+    HttpResponse search(const HttpRequest& request) override;
+    HttpResponse hotList(const HttpRequest& request) override;
+    HttpResponse recommend(const HttpRequest& request) override;
+    HttpResponse portal(const HttpRequest& request) override;
+    HttpResponse song(const HttpRequest& request, std::int64_t number, const std::string& extension) override;
 
 private:
-    HttpResponse search(const HttpRequest& request);
-    HttpResponse hotList(const HttpRequest& request);
-    HttpResponse recommend(const HttpRequest& request);
-    HttpResponse portal();
-    HttpResponse song(const HttpRequest& request, std::int64_t number, const std::string& extension);
-
     Library& library_;
     Database& db_;
 };

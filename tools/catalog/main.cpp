@@ -74,7 +74,7 @@ int serveDemo(const Options& options, const sigset_t& signals)
     }
     DemoService demo(catalog, audio);
     HttpServer server(options.listen, options.port, ServerLimits{});
-    server.start([&demo](const HttpRequest& request) { return demo.handle(request); });
+    server.start([&demo](const HttpRequest& request) { return AnswerRequest(demo, request); });
     announce(server, options);
     waitForStop(signals);
     server.stop();
@@ -115,7 +115,7 @@ int serveLibrary(const Options& options, const std::vector<std::string>& folders
     Library library(db, settings);
     LibraryService service(library);
     HttpServer server(options.listen, options.port, ServerLimits{});
-    server.start([&service](const HttpRequest& request) { return service.handle(request); });
+    server.start([&service](const HttpRequest& request) { return AnswerRequest(service, request); });
     announce(server, options);
     Log("serving " + std::to_string(folders.size()) + (folders.size() == 1 ? " folder" : " folders") + " on " +
         options.listen + " port " + std::to_string(server.port()) + ", index " + db.file());

@@ -3,7 +3,6 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <grp.h>
-#include <iconv.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <pwd.h>
@@ -128,40 +127,6 @@ HttpReply HttpExchange(int port, const std::string& method, const std::string& t
     }
     ::close(fd);
     return parseReply(raw, method);
-}
-
-std::string QueryEncode(const std::string& bytes)
-{
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : bytes) {
-        if (std::isalnum(c) && c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c == ' ') {
-            out += '+';
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
-    }
-    return out;
-}
-
-std::string Utf8ToGbk(const std::string& utf8)
-{
-    iconv_t cd = ::iconv_open("GBK", "UTF-8");
-    std::string out(utf8.size() * 2 + 4, '\0');
-    char* src = const_cast<char*>(utf8.data());
-    std::size_t srcLeft = utf8.size();
-    char* dst = out.data();
-    std::size_t dstLeft = out.size();
-    const std::size_t rc = ::iconv(cd, &src, &srcLeft, &dst, &dstLeft);
-    ::iconv_close(cd);
-    if (rc == static_cast<std::size_t>(-1))
-        throw std::runtime_error("no GBK form: " + utf8);
-    out.resize(out.size() - dstLeft);
-    return out;
 }
 
 bool WaitUntil(const std::function<bool()>& check, std::chrono::seconds limit)

@@ -30,10 +30,6 @@ HttpReply HttpExchange(int port, const std::string& method, const std::string& t
 // A connected socket to 127.0.0.1:`port` from `from` (default 127.0.0.1); -1 on failure.
 int ConnectTo(int port, const std::string& from = "");
 
-// The program's query encoding: letters and digits stay, blank "+", the rest "%XX".
-std::string QueryEncode(const std::string& bytes);
-std::string Utf8ToGbk(const std::string& utf8);
-
 // Calls `check` until it returns true or `limit` has passed; true when it did.
 bool WaitUntil(const std::function<bool()>& check, std::chrono::seconds limit = std::chrono::seconds(30));
 
