@@ -25,6 +25,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <iostream>
@@ -193,14 +194,21 @@ Latency ourSearches(int port, const std::vector<std::string>& keywords)
 {
     Connection c(port);
     std::vector<double> ms;
+    std::vector<std::pair<double, std::string>> slowest;
     for (const std::string& k : keywords) {
         const Clock::time_point t = Clock::now();
         c.send("GET /searchmp3?type=5&keyword=" + gbkQuery(k) + "&items=1 HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
         const std::string answer = c.receive(httpComplete);
         ms.push_back(msSince(t));
+        slowest.emplace_back(ms.back(), k);
         if (answer.rfind("HTTP/1.1 200", 0) != 0)
             throw std::runtime_error("search failed: " + answer.substr(0, 40));
     }
+    std::sort(slowest.rbegin(), slowest.rend());
+    std::cerr << "catalog_bench: slowest keywords:";
+    for (std::size_t i = 0; i < 5 && i < slowest.size(); ++i)
+        std::cerr << " " << slowest[i].second << " " << fixed(slowest[i].first) << " ms;";
+    std::cerr << std::endl;
     return summarise(ms);
 }
 
@@ -332,23 +340,38 @@ void readAll(const std::string& folder)
 
 // ---- the 10,000 files ----
 
+// A library as people keep one: albums of ten songs in a folder per singer and album.
 void tenThousandFiles(const std::string& work)
 {
     const std::string music = work + "/music";
+    const bool made = fs::exists(music);   // a folder kept from an earlier run by hand
     std::mt19937 rng(19);
     std::vector<Fields> songs;
+    Fields album;
     for (int i = 0; i < kFiles; ++i) {
-        const Fields f = songFields(rng);
+        if (i % 10 == 0) {
+            album = songFields(rng);
+            if (i % 30 != 0)
+                album.singer = songs.back().singer;   // three albums a singer
+        }
+        Fields f = songFields(rng);
+        f.singer = album.singer;
+        f.album = album.album;
         songs.push_back(f);
+        if (made)
+            continue;
         const std::string folder = music + "/" + f.singer + "/" + f.album;
         fs::create_directories(folder);
-        quavrel::test::WriteMp3(folder + "/" + std::to_string(i) + " " + f.title + ".mp3",
-                                {f.title, f.singer, f.album, i % 20 + 1},
+        quavrel::test::WriteMp3(folder + "/" + std::to_string(i % 10 + 1) + " " + f.title + ".mp3",
+                                {f.title, f.singer, f.album, i % 10 + 1},
                                 i % 2 ? quavrel::test::TagForm::Id3v2Utf16 : quavrel::test::TagForm::Id3v2Utf8);
     }
     readAll(music);   // warm cache for both
     std::cerr << "catalog_bench: " << kFiles << " files made" << std::endl;
 
+    fs::remove(work + "/mpd.db");
+    fs::remove(work + "/catalog.db");
+    fs::remove(work + "/catalog.db-wal");
     Mpd mpd(music, work);
     const double mpdScan = mpd.startAndUpdate(kFiles);
     CatalogService ours;
@@ -379,14 +402,19 @@ void tenThousandFiles(const std::string& work)
 
 void hundredThousandRows(const std::string& work)
 {
+    fs::create_directories(work);
     const std::string music = work + "/big";
-    const std::string one = work + "/one.mp3";
-    quavrel::test::WriteMp3(one, {"x", "y", "z", 1}, quavrel::test::TagForm::Id3v2Utf8);
+    // A file system allows some 65,000 links to one file: one template per 50,000 songs.
+    constexpr int kLinksPerFile = 50000;
     quavrel::catalog::FileStamp stamp;
     std::string error;
+    std::string one;
     std::mt19937 rng(23);
     std::vector<Fields> songs;
-    {
+    if (fs::exists(work + "/big.db")) {   // kept from an earlier run by hand
+        for (int i = 0; i < kRows; ++i)
+            songs.push_back(songFields(rng));
+    } else {
         quavrel::catalog::Database db(work + "/big.db");
         quavrel::catalog::SqliteTransaction transaction(db.writer());
         for (int i = 0; i < kRows; ++i) {
@@ -394,9 +422,12 @@ void hundredThousandRows(const std::string& work)
             if (i % 500 == 0)
                 fs::create_directories(folder);
             const std::string path = folder + "/" + std::to_string(i) + ".mp3";
+            if (i % kLinksPerFile == 0) {
+                one = work + "/template" + std::to_string(i / kLinksPerFile) + ".mp3";
+                quavrel::test::WriteMp3(one, {"x", "y", "z", 1}, quavrel::test::TagForm::Id3v2Utf8);
+                quavrel::catalog::StatFile(one, stamp, error);
+            }
             fs::create_hard_link(one, path);
-            if (i == 0)
-                quavrel::catalog::StatFile(path, stamp, error);
             const Fields f = songFields(rng);
             songs.push_back(f);
             quavrel::catalog::SongRecord record{path, "mp3", stamp, {f.title, f.singer, f.album, i % 20 + 1},
@@ -433,23 +464,31 @@ void hundredThousandRows(const std::string& work)
 
 }  // namespace
 
+// QUAVREL_CATALOG_BENCH_DIR keeps the 10,000 files in that folder between runs by hand,
+// and QUAVREL_CATALOG_BENCH_PART=10000 or 100000 runs one part.
 int main()
 {
+    const char* kept = std::getenv("QUAVREL_CATALOG_BENCH_DIR");
+    const std::string part = std::getenv("QUAVREL_CATALOG_BENCH_PART") ? std::getenv("QUAVREL_CATALOG_BENCH_PART") : "";
     char name[] = "/var/tmp/quavrel-catalog-bench.XXXXXX";
-    if (!::mkdtemp(name)) {
+    if (!kept && !::mkdtemp(name)) {
         std::perror("mkdtemp");
         return 1;
     }
-    const std::string work = name;
+    const std::string work = kept ? kept : name;
+    fs::create_directories(work);
     int status = 0;
     try {
-        tenThousandFiles(work);
-        hundredThousandRows(work);
+        if (part != "100000")
+            tenThousandFiles(work);
+        if (part != "10000")
+            hundredThousandRows(work + "/rows");
     } catch (const std::exception& e) {
         std::cerr << "catalog_bench: " << e.what() << std::endl;
         status = 1;
     }
     std::error_code ignored;
-    fs::remove_all(work, ignored);
+    if (!kept)
+        fs::remove_all(work, ignored);
     return status;
 }

@@ -5,6 +5,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <tuple>
+
 namespace quavrel::test {
 namespace {
 
@@ -88,6 +91,26 @@ TEST(CatalogFirstScan, ReportsProgressAndServesSongsAsTheyAreIndexed)
     EXPECT_NE(log.find("files seen"), std::string::npos) << log;
     EXPECT_NE(log.find("3000 files, 3000 songs indexed"), std::string::npos) << log;
     EXPECT_EQ(Search(service, "tune 2999").size(), 1u);
+
+    // A keyword that finds thousands pages in the same order as one that finds a few:
+    // singer, album, track, title.
+    struct Key {
+        std::string singer;
+        int track;
+        std::string title;
+        bool operator<(const Key& o) const { return std::tie(singer, track, title) < std::tie(o.singer, o.track, o.title); }
+    };
+    std::vector<Key> all;
+    for (int i = 0; i < 3000; ++i)
+        all.push_back({"Band " + std::to_string(i % 7), i % 100, "Tune " + std::to_string(i)});
+    std::sort(all.begin(), all.end());
+    for (const int items : {1, 21, 1491, 2981}) {
+        const std::vector<Found> page = Search(service, "tune", items);
+        ASSERT_EQ(page.size(), 20u) << items;
+        for (int k = 0; k < 20; ++k)
+            EXPECT_EQ(page[k].title, all[items - 1 + k].title) << items << " + " << k;
+    }
+    EXPECT_TRUE(Search(service, "tune", 3001).empty());
 }
 
 }  // namespace

@@ -22,10 +22,11 @@ constexpr std::int64_t kSchemaVersion = 1;
 //                and `mtime` (nanoseconds) tell whether it must be read again. A file
 //                that is gone keeps its row with `present` 0. `recommended` and `played`
 //                are the hot-list counts. Text columns are UTF-8.
-//   songs_text   full-text index (trigram) of title, singer, album and file name, for
-//                keywords of three characters and more.
+//   songs_text   full-text index (trigram) of title, singer, album and file name of the
+//                present songs, for keywords of three characters and more.
 //   songs_chars  the same with one token per character, for keywords of one and two.
 // Both indexes read their text from `songs` and are kept in step by the triggers.
+//   songs_order  the order of result pages, walked directly when a keyword finds many.
 const char kSchema[] = R"sql(
 CREATE TABLE songs(
   id INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -51,23 +52,27 @@ CREATE VIRTUAL TABLE songs_text USING fts5(title, singer, album, name,
   content='songs', content_rowid='id', tokenize='trigram');
 CREATE VIRTUAL TABLE songs_chars USING fts5(title, singer, album, name,
   content='songs', content_rowid='id', tokenize='quavrel_chars', detail='full');
-CREATE TRIGGER songs_insert AFTER INSERT ON songs BEGIN
+CREATE INDEX songs_order ON songs(present, singer COLLATE NOCASE, album COLLATE NOCASE, track,
+  title COLLATE NOCASE);
+CREATE TRIGGER songs_insert AFTER INSERT ON songs WHEN new.present BEGIN
   INSERT INTO songs_text(rowid, title, singer, album, name) VALUES (new.id, new.title, new.singer, new.album, new.name);
   INSERT INTO songs_chars(rowid, title, singer, album, name) VALUES (new.id, new.title, new.singer, new.album, new.name);
 END;
-CREATE TRIGGER songs_delete AFTER DELETE ON songs BEGIN
+CREATE TRIGGER songs_delete AFTER DELETE ON songs WHEN old.present BEGIN
   INSERT INTO songs_text(songs_text, rowid, title, singer, album, name)
     VALUES ('delete', old.id, old.title, old.singer, old.album, old.name);
   INSERT INTO songs_chars(songs_chars, rowid, title, singer, album, name)
     VALUES ('delete', old.id, old.title, old.singer, old.album, old.name);
 END;
-CREATE TRIGGER songs_update AFTER UPDATE OF title, singer, album, name ON songs BEGIN
+CREATE TRIGGER songs_update AFTER UPDATE OF title, singer, album, name, present ON songs BEGIN
   INSERT INTO songs_text(songs_text, rowid, title, singer, album, name)
-    VALUES ('delete', old.id, old.title, old.singer, old.album, old.name);
+    SELECT 'delete', old.id, old.title, old.singer, old.album, old.name WHERE old.present;
   INSERT INTO songs_chars(songs_chars, rowid, title, singer, album, name)
-    VALUES ('delete', old.id, old.title, old.singer, old.album, old.name);
-  INSERT INTO songs_text(rowid, title, singer, album, name) VALUES (new.id, new.title, new.singer, new.album, new.name);
-  INSERT INTO songs_chars(rowid, title, singer, album, name) VALUES (new.id, new.title, new.singer, new.album, new.name);
+    SELECT 'delete', old.id, old.title, old.singer, old.album, old.name WHERE old.present;
+  INSERT INTO songs_text(rowid, title, singer, album, name)
+    SELECT new.id, new.title, new.singer, new.album, new.name WHERE new.present;
+  INSERT INTO songs_chars(rowid, title, singer, album, name)
+    SELECT new.id, new.title, new.singer, new.album, new.name WHERE new.present;
 END;
 )sql";
 
@@ -271,9 +276,18 @@ void Database::salvageNumbers(const std::string& oldFile)
         Log("kept the numbers of " + std::to_string(kept) + " songs from the old index");
 }
 
+SqliteStatement& Database::writerStatement(const std::string& sql)
+{
+    std::unique_ptr<SqliteStatement>& stmt = writerStatements_[sql];
+    if (!stmt)
+        stmt = std::make_unique<SqliteStatement>(*writer_, sql);
+    return *stmt;
+}
+
 std::optional<IndexedFile> Database::fileAt(const std::string& path)
 {
-    SqliteStatement stmt(*writer_, std::string(kIndexedFileColumns) + "WHERE path = ?1");
+    SqliteStatement& stmt = writerStatement(std::string(kIndexedFileColumns) + "WHERE path = ?1");
+    SqliteReset reset(stmt);
     stmt.bindBlob(1, path);
     if (!stmt.step())
         return std::nullopt;
@@ -282,7 +296,8 @@ std::optional<IndexedFile> Database::fileAt(const std::string& path)
 
 std::vector<IndexedFile> Database::filesWithIdentity(std::uint64_t device, std::uint64_t inode)
 {
-    SqliteStatement stmt(*writer_, std::string(kIndexedFileColumns) + "WHERE dev = ?1 AND ino = ?2");
+    SqliteStatement& stmt = writerStatement(std::string(kIndexedFileColumns) + "WHERE dev = ?1 AND ino = ?2");
+    SqliteReset reset(stmt);
     stmt.bind(1, static_cast<std::int64_t>(device)).bind(2, static_cast<std::int64_t>(inode));
     std::vector<IndexedFile> files;
     while (stmt.step())
@@ -312,7 +327,7 @@ std::vector<IndexedFile> Database::presentFilesUnder(const std::string& folder)
 
 std::int64_t Database::addSong(const SongRecord& song)
 {
-    SqliteStatement stmt(*writer_,
+    SqliteStatement& stmt = writerStatement(
                          "INSERT INTO songs(path, ext, size, mtime, dev, ino, title, singer, album, track, name, added)"
                          " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
     bindRecord(stmt, song);
@@ -323,7 +338,7 @@ std::int64_t Database::addSong(const SongRecord& song)
 
 void Database::updateSong(std::int64_t id, const SongRecord& song)
 {
-    SqliteStatement stmt(*writer_,
+    SqliteStatement& stmt = writerStatement(
                          "UPDATE songs SET path = ?1, ext = ?2, size = ?3, mtime = ?4, dev = ?5, ino = ?6, title = ?7,"
                          " singer = ?8, album = ?9, track = ?10, name = ?11, present = 1 WHERE id = ?12");
     bindRecord(stmt, song);
@@ -333,19 +348,19 @@ void Database::updateSong(std::int64_t id, const SongRecord& song)
 
 void Database::markGone(std::int64_t id)
 {
-    SqliteStatement stmt(*writer_, "UPDATE songs SET present = 0 WHERE id = ?1");
+    SqliteStatement& stmt = writerStatement("UPDATE songs SET present = 0 WHERE id = ?1");
     stmt.bind(1, id).run();
 }
 
 void Database::countRecommendation(std::int64_t id)
 {
-    SqliteStatement stmt(*writer_, "UPDATE songs SET recommended = recommended + 1 WHERE id = ?1 AND present");
+    SqliteStatement& stmt = writerStatement("UPDATE songs SET recommended = recommended + 1 WHERE id = ?1 AND present");
     stmt.bind(1, id).run();
 }
 
 void Database::countPlay(std::int64_t id)
 {
-    SqliteStatement stmt(*writer_, "UPDATE songs SET played = played + 1 WHERE id = ?1 AND present");
+    SqliteStatement& stmt = writerStatement("UPDATE songs SET played = played + 1 WHERE id = ?1 AND present");
     stmt.bind(1, id).run();
 }
 

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -102,10 +103,14 @@ private:
     void openOrRebuild();
     void createSchema();
     void salvageNumbers(const std::string& oldFile);
+    // The writer's statement for `sql`, prepared once: a scan asks the same few
+    // questions for every file.
+    SqliteStatement& writerStatement(const std::string& sql);
 
     std::string file_;
     ExclusiveLock lock_;
     std::unique_ptr<SqliteConnection> writer_;
+    std::map<std::string, std::unique_ptr<SqliteStatement>> writerStatements_;
     std::mutex poolMutex_;
     std::vector<std::unique_ptr<SqliteConnection>> pool_;
 };

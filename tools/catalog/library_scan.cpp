@@ -147,22 +147,29 @@ void LibraryScan::walk(const std::string& start, bool deep, Walk& w)
             reportOnce(folder, stamp.mtimeNs, "the folder cannot be read (" + ec.message() + ")");
             continue;
         }
-        std::vector<std::string> names;
+        // The listing tells files, folders and links apart without a call per entry.
+        std::vector<std::pair<std::string, fs::file_type>> entries;
         for (; it != fs::directory_iterator(); it.increment(ec)) {
             if (ec)
                 break;
-            names.push_back(it->path().filename().native());
+            std::error_code typeError;
+            fs::file_type type = fs::file_type::unknown;
+            if (it->is_symlink(typeError))
+                type = fs::file_type::symlink;
+            else if (it->is_directory(typeError))
+                type = fs::file_type::directory;
+            else if (it->is_regular_file(typeError))
+                type = fs::file_type::regular;
+            entries.emplace_back(it->path().filename().native(), type);
         }
-        for (const std::string& name : names) {
+        for (const auto& [name, type] : entries) {
             if (name.empty() || name[0] == '.')
                 continue;   // hidden files and folders, the trash among them
             const std::string path = (folder == "/" ? "" : folder) + "/" + name;
-            std::error_code linkError;
-            const fs::file_status status = fs::symlink_status(path, linkError);
-            if (linkError)
-                continue;   // gone since the listing
             std::string target = path;
-            if (fs::is_symlink(status)) {
+            fs::file_type targetType = type;
+            if (type == fs::file_type::symlink) {
+                std::error_code linkError;
                 const fs::path resolved = fs::canonical(path, linkError);
                 if (linkError) {
                     reportOnce(path, 0, "a link to nothing");
@@ -173,14 +180,12 @@ void LibraryScan::walk(const std::string& start, bool deep, Walk& w)
                     reportOnce(path, 0, "a link that leads out of the library folder");
                     continue;
                 }
+                targetType = fs::status(target, linkError).type();
             }
-            const fs::file_status targetStatus = fs::status(target, linkError);
-            if (linkError)
-                continue;
-            if (fs::is_directory(targetStatus)) {
+            if (targetType == fs::file_type::directory) {
                 if (deep)
                     folders.push_back(target);   // a new folder of a shallow check has a check of its own
-            } else if (fs::is_regular_file(targetStatus)) {
+            } else if (targetType == fs::file_type::regular) {
                 checkFile(target, parentOf(target), w);
             }
         }

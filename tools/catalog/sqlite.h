@@ -63,6 +63,16 @@ private:
     sqlite3_stmt* stmt_ = nullptr;
 };
 
+// Resets a statement kept for reuse when the scope ends, so it holds no read open.
+class SqliteReset {
+public:
+    explicit SqliteReset(SqliteStatement& stmt) : stmt_(stmt) {}
+    ~SqliteReset() { stmt_.reset(); }
+
+private:
+    SqliteStatement& stmt_;
+};
+
 // One transaction on a connection: committed by commit(), rolled back if the object goes
 // without it (an exception on the way).
 class SqliteTransaction {
