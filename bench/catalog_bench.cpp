@@ -15,6 +15,7 @@
 #include "tools/catalog/database.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -269,6 +270,9 @@ public:
         const Clock::time_point start = Clock::now();
         pid_ = ::fork();
         if (pid_ == 0) {
+            const int null = ::open("/dev/null", O_WRONLY);   // its own log has its words
+            ::dup2(null, STDOUT_FILENO);
+            ::dup2(null, STDERR_FILENO);
             ::execlp("mpd", "mpd", "--no-daemon", conf_.c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
         }
