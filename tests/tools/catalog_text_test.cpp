@@ -82,6 +82,10 @@ TEST(SearchTermsTest, SplitAtBlanksControlsAndTheIdeographicSpace)
 {
     EXPECT_EQ(SearchTerms("  周杰伦\t晴天\xE3\x80\x80Live  "), (std::vector<std::string>{"周杰伦", "晴天", "Live"}));
     EXPECT_TRUE(SearchTerms(" \r\n ").empty());
+    std::string many;
+    for (int i = 0; i < 400; ++i)
+        many += "a ";
+    EXPECT_EQ(SearchTerms(many).size(), 16u);
 }
 
 // ---- byte ranges ----

@@ -8,6 +8,9 @@ namespace quavrel::catalog {
 namespace {
 
 constexpr std::string_view kIdeographicSpace = "\xE3\x80\x80";
+// Nobody types more words than this; a keyword of hundreds of one-letter words would cost
+// a full-text query each.
+constexpr std::size_t kMaxTerms = 16;
 
 std::size_t characterCount(const std::string& utf8)
 {
@@ -155,11 +158,11 @@ std::vector<std::string> SearchTerms(const std::string& keyword)
     std::vector<std::string> terms;
     std::string term;
     auto flush = [&] {
-        if (!term.empty())
+        if (!term.empty() && terms.size() < kMaxTerms)
             terms.push_back(std::move(term));
         term.clear();
     };
-    for (std::size_t i = 0; i < keyword.size(); ++i) {
+    for (std::size_t i = 0; i < keyword.size() && terms.size() < kMaxTerms; ++i) {
         if (static_cast<unsigned char>(keyword[i]) <= 0x20 || keyword[i] == 0x7F) {
             flush();
         } else if (keyword.compare(i, kIdeographicSpace.size(), kIdeographicSpace) == 0) {

@@ -12,7 +12,7 @@
 namespace quavrel::catalog {
 
 // The terms of a UTF-8 keyword: split at ASCII blanks, control characters and the
-// ideographic space.
+// ideographic space; the first 16 of them.
 std::vector<std::string> SearchTerms(const std::string& keyword);
 
 struct SearchResult {
