@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "tests/support/temp_dir.h"
@@ -37,6 +38,7 @@ public:
         env_.insert("XDG_CONFIG_HOME", QString::fromStdString(home_.file("config")));
         env_.insert("XDG_DATA_HOME", QString::fromStdString(home_.file("data")));
         std::filesystem::create_directories(dataDir());
+        pointAtTestCatalogue();
     }
     ~ProgramProcess()
     {
@@ -81,6 +83,21 @@ public:
     }
 
 private:
+    // A fresh user's program asks the default port, where the user's own catalogue may
+    // listen: its settings point at the test command's catalogue instead (a test may
+    // write its own user.reg over this one).
+    void pointAtTestCatalogue()
+    {
+        const char* address = std::getenv("QUAVREL_CATALOG_ADDRESS");
+        if (!address || !*address)
+            return;
+        std::filesystem::create_directories(configDir());
+        std::ofstream reg(configDir() + "user.reg", std::ios::binary);
+        const std::string value = std::string("\"") + address + "\"\r\n";
+        reg << "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\quavrel\\Config]\r\n"
+            << "\"SearchServer\"=" << value << "\"MakerServer\"=" << value << "\"PortalServer\"=" << value;
+    }
+
     TempDir home_;
     QProcessEnvironment env_;
     QProcess process_;

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "app/application.h"
+#include "songs/services.h"
 #include "tests/support/temp_dir.h"
 
 #define QUAVREL_QTEST_MAIN(TestClass) QUAVREL_QTEST_MAIN_AFTER(TestClass, [](char**) {})
@@ -27,6 +28,7 @@
         setenv("XDG_CONFIG_HOME", scratch.file("config").c_str(), 1);              \
         setenv("XDG_DATA_HOME", scratch.file("data").c_str(), 1);                  \
         setenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu", 0);                  \
+        quavrel::test::UseTestCatalogue();                                         \
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);               \
         quavrel::Application app(argc, argv);                                      \
         TestClass test;                                                            \
@@ -34,6 +36,18 @@
     }
 
 namespace quavrel::test {
+
+// The services at the test command's own catalogue (QUAVREL_CATALOG_ADDRESS, set by
+// scripts/test-env), never at a service of the user's on the default port.
+inline void UseTestCatalogue()
+{
+    const char* address = std::getenv("QUAVREL_CATALOG_ADDRESS");
+    if (!address || !*address)
+        return;
+    ServiceAddresses addresses = services();
+    addresses.searchServer = addresses.makerServer = addresses.portalServer = address;
+    setServices(addresses);
+}
 
 // Answers the next modal message box: records what it showed and presses `button`.
 class ModalBoxWatcher {

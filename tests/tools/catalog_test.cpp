@@ -5,17 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "songs/text.h"
+#include "tests/support/catalog/catalog_service.h"
 
-#include <cctype>
-#include <cstdlib>
-#include <map>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -23,30 +15,17 @@
 
 namespace {
 
+using quavrel::test::CatalogService;
+using quavrel::test::HttpExchange;
+using quavrel::test::HttpReply;
+using quavrel::QueryEncode;
+
 // The program's search pattern (69 bytes) and hot-list pattern, byte for byte.
 const std::string kSearchPattern =
     R"re(class=p14.*?href='(.+?)'.*?\>(.+?)\<.*?singer=(.+?)")re" R"re(.*?keyword=(.+?)")re";
 const std::string kHotListPattern = R"re(\#(.*?)\|\|(.*?)\|\|(.*?)\|\|(.*?)\#\<br\>)re";
 
-// ---- helpers: the program's text rules, HTTP over a raw socket, PCRE2 ----
-
-std::string queryEncode(const std::string& bytes)
-{
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : bytes) {
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
-            out += static_cast<char>(c);
-        } else if (c == ' ') {
-            out += '+';
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
-    }
-    return out;
-}
+// ---- helpers: the program's text rules, PCRE2 ----
 
 std::string stripTagsAndTrim(const std::string& in)
 {
@@ -96,135 +75,25 @@ std::vector<std::vector<std::string>> matchAll(const std::string& pattern, const
     return out;
 }
 
-struct Reply {
-    int status = 0;
-    std::map<std::string, std::string> headers;   // names in lower case
-    std::string body;
-    bool has(const std::string& name) const { return headers.count(name) != 0; }
-    std::string header(const std::string& name) const
-    {
-        const auto it = headers.find(name);
-        return it == headers.end() ? std::string{} : it->second;
-    }
-};
-
-std::string lower(std::string s)
-{
-    for (char& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-// Sends one request with "Connection: close" and reads until the server closes.
-Reply exchange(int port, const std::string& method, const std::string& target,
-               const std::string& extraHeaders = "",
-               const std::string& host = "")
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        ::close(fd);
-        throw std::runtime_error("connect failed");
-    }
-    const std::string hostHeader = host.empty() ? "127.0.0.1:" + std::to_string(port) : host;
-    const std::string request = method + " " + target + " HTTP/1.1\r\nHost: " + hostHeader +
-                                "\r\n" + extraHeaders + "Connection: close\r\n\r\n";
-    ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-    std::string raw;
-    char buf[65536];
-    for (;;) {
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, 30000) <= 0)   // only guards against a hang
-            break;
-        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-        if (n <= 0)
-            break;
-        raw.append(buf, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-
-    Reply reply;
-    const std::size_t headEnd = raw.find("\r\n\r\n");
-    if (headEnd == std::string::npos)
-        throw std::runtime_error("no complete header in the answer");
-    const std::string head = raw.substr(0, headEnd);
-    reply.status = std::atoi(head.substr(head.find(' ') + 1, 3).c_str());
-    std::size_t pos = head.find("\r\n");
-    while (pos != std::string::npos && pos < head.size()) {
-        const std::size_t next = head.find("\r\n", pos + 2);
-        const std::string line = head.substr(pos + 2, next == std::string::npos ? next : next - pos - 2);
-        const std::size_t colon = line.find(':');
-        if (colon != std::string::npos)
-            reply.headers[lower(line.substr(0, colon))] = line.substr(line.find_first_not_of(' ', colon + 1));
-        pos = next;
-    }
-    reply.body = raw.substr(headEnd + 4);
-    if (lower(reply.header("transfer-encoding")) == "chunked" && method != "HEAD") {
-        std::string body;
-        std::size_t p = 0;
-        for (;;) {
-            const std::size_t eol = reply.body.find("\r\n", p);
-            const std::size_t size = std::stoul(reply.body.substr(p, eol - p), nullptr, 16);
-            if (size == 0)
-                break;
-            body += reply.body.substr(eol + 2, size);
-            p = eol + 2 + size + 2;
-        }
-        reply.body = body;
-    }
-    return reply;
-}
-
 // ---- the service process, one per test suite ----
 
 class CatalogTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        const char* bin = std::getenv("QUAVREL_CATALOG");
-        ASSERT_NE(bin, nullptr) << "QUAVREL_CATALOG is not set";
-        int out[2];
-        ASSERT_EQ(::pipe(out), 0);
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::dup2(out[1], STDOUT_FILENO);
-            ::close(out[0]);
-            ::close(out[1]);
-            ::execl(bin, bin, "--port", "0", "--print-port", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        std::string line;
-        char c;
-        while (::read(out[0], &c, 1) == 1) {
-            line += c;
-            if (c == '\n')
-                break;
-        }
-        stdout_ = out[0];
-        port_ = std::atoi(line.c_str());
-        ASSERT_GT(port_, 0) << "no port printed: '" << line << "'";
+        service_ = new CatalogService;
+        ASSERT_EQ(service_->start({}), "");
+        port_ = service_->port();
     }
 
-    static void TearDownTestSuite()
-    {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
-        if (stdout_ >= 0)
-            ::close(stdout_);
-    }
+    static void TearDownTestSuite() { delete service_; }
 
-    static Reply get(const std::string& target) { return exchange(port_, "GET", target); }
-    static Reply head(const std::string& target) { return exchange(port_, "HEAD", target); }
+    static HttpReply get(const std::string& target) { return HttpExchange(port_, "GET", target); }
+    static HttpReply head(const std::string& target) { return HttpExchange(port_, "HEAD", target); }
 
     static std::vector<std::vector<std::string>> search(const std::string& keyword, int items = 1)
     {
-        const Reply r = get("/searchmp3?type=5&keyword=" + queryEncode(keyword) +
+        const HttpReply r = get("/searchmp3?type=5&keyword=" + QueryEncode(keyword) +
                             "&items=" + std::to_string(items));
         EXPECT_EQ(r.status, 200);
         return matchAll(kSearchPattern, r.body);
@@ -244,8 +113,7 @@ protected:
 
     static std::string base() { return "http://127.0.0.1:" + std::to_string(port_); }
 
-    static inline pid_t pid_ = -1;
-    static inline int stdout_ = -1;
+    static inline CatalogService* service_ = nullptr;
     static inline int port_ = 0;
 };
 
@@ -291,14 +159,14 @@ TEST_F(CatalogTest, EmptyAlbumTrimsToNothingWithoutSwallowingTheNextEntry)
 
 TEST_F(CatalogTest, SongAddressesFollowTheHostHeader)
 {
-    Reply r = exchange(port_, "GET", "/searchmp3?type=5&keyword=tidal&items=1", "",
+    HttpReply r = HttpExchange(port_, "GET", "/searchmp3?type=5&keyword=tidal&items=1", "",
                        "localhost:" + std::to_string(port_));
     auto hits = matchAll(kSearchPattern, r.body);
     ASSERT_FALSE(hits.empty());
     EXPECT_EQ(hits[0][0].rfind("http://localhost:" + std::to_string(port_) + "/songs/", 0), 0u);
 
     // A Host that would break out of the quotes is not copied into the page.
-    r = exchange(port_, "GET", "/searchmp3?type=5&keyword=tidal&items=1", "", "evil'><b>x");
+    r = HttpExchange(port_, "GET", "/searchmp3?type=5&keyword=tidal&items=1", "", "evil'><b>x");
     hits = matchAll(kSearchPattern, r.body);
     ASSERT_FALSE(hits.empty());
     EXPECT_EQ(hits[0][0].rfind(base() + "/songs/", 0), 0u);
@@ -306,7 +174,7 @@ TEST_F(CatalogTest, SongAddressesFollowTheHostHeader)
 
 TEST_F(CatalogTest, NoWordsOrNoHitsGiveAPageWithoutEntries)
 {
-    const Reply r = get("/searchmp3?type=5&keyword=+++&items=1");
+    const HttpReply r = get("/searchmp3?type=5&keyword=+++&items=1");
     EXPECT_EQ(r.status, 200);
     EXPECT_TRUE(matchAll(kSearchPattern, r.body).empty());
     EXPECT_TRUE(search("zzqqxx").empty());
@@ -382,11 +250,11 @@ TEST_F(CatalogTest, LetterDoesNotMatchTheTrailByteOfAChineseCharacter)
 TEST_F(CatalogTest, GoodSongAnswersHeadWithLengthAndGetWithAnMp3)
 {
     const std::string path = pathOfOnly("paper moon");
-    const Reply h = head(path);
+    const HttpReply h = head(path);
     EXPECT_EQ(h.status, 200);
     ASSERT_TRUE(h.has("content-length"));
     EXPECT_TRUE(h.body.empty());
-    const Reply g = get(path);
+    const HttpReply g = get(path);
     EXPECT_EQ(g.status, 200);
     EXPECT_EQ(h.header("content-length"), std::to_string(g.body.size()));
     EXPECT_GT(g.body.size(), 10000u);
@@ -408,7 +276,7 @@ TEST_F(CatalogTest, SongsHaveDifferentTones)
 
 TEST_F(CatalogTest, DeadLinkAnswers404WithoutBody)
 {
-    const Reply h = head(pathOfOnly("\xC4\xA9\xB0\xE0\xB5\xD8\xCC\xFA"));   // 末班地铁
+    const HttpReply h = head(pathOfOnly("\xC4\xA9\xB0\xE0\xB5\xD8\xCC\xFA"));   // 末班地铁
     EXPECT_EQ(h.status, 404);
     EXPECT_EQ(h.header("content-length"), "0");
     EXPECT_EQ(head("/songs/99999.mp3").status, 404);
@@ -416,7 +284,7 @@ TEST_F(CatalogTest, DeadLinkAnswers404WithoutBody)
 
 TEST_F(CatalogTest, RedirectPointsAtAGoodSong)
 {
-    const Reply h = head(pathOfOnly("\xC7\xEF\xC7\xA7"));   // 秋千
+    const HttpReply h = head(pathOfOnly("\xC7\xEF\xC7\xA7"));   // 秋千
     EXPECT_EQ(h.status, 302);
     ASSERT_TRUE(h.has("location"));
     const std::string target = h.header("location");
@@ -427,24 +295,24 @@ TEST_F(CatalogTest, RedirectPointsAtAGoodSong)
 TEST_F(CatalogTest, NoLengthSongIsChunkedAndStillDelivers)
 {
     const std::string path = pathOfOnly("\xD2\xB0\xB2\xDD");   // 野草
-    const Reply h = head(path);
+    const HttpReply h = head(path);
     EXPECT_EQ(h.status, 200);
     EXPECT_FALSE(h.has("content-length"));
-    const Reply g = get(path);
+    const HttpReply g = get(path);
     EXPECT_GT(g.body.size(), 10000u);
     // Without a length there is no range to cut: a range request gets the whole body.
-    const Reply ranged = exchange(port_, "GET", path, "Range: bytes=0-\r\n");
+    const HttpReply ranged = HttpExchange(port_, "GET", path, "Range: bytes=0-\r\n");
     EXPECT_EQ(ranged.status, 200);
     EXPECT_EQ(ranged.body, g.body);
 }
 
 TEST_F(CatalogTest, ZeroLengthTinyAndBigSongs)
 {
-    const Reply zero = head(pathOfOnly("\xD3\xF6\xBC\xFB"));   // 遇见
+    const HttpReply zero = head(pathOfOnly("\xD3\xF6\xBC\xFB"));   // 遇见
     EXPECT_EQ(zero.status, 200);
     EXPECT_EQ(zero.header("content-length"), "0");
 
-    const Reply tiny = get(pathOfOnly("snow globe"));
+    const HttpReply tiny = get(pathOfOnly("snow globe"));
     EXPECT_EQ(tiny.status, 200);
     EXPECT_GE(tiny.body.size(), 1u);
     EXPECT_LE(tiny.body.size(), 1023u);
@@ -463,12 +331,12 @@ TEST_F(CatalogTest, RangeRequestGetsTheRightBytes)
     const std::string whole = get(path).body;
     ASSERT_GT(whole.size(), 200u);
 
-    Reply r = exchange(port_, "GET", path, "Range: bytes=100-109\r\n");
+    HttpReply r = HttpExchange(port_, "GET", path, "Range: bytes=100-109\r\n");
     EXPECT_EQ(r.status, 206);
     EXPECT_EQ(r.body, whole.substr(100, 10));
     EXPECT_EQ(r.header("content-range"), "bytes 100-109/" + std::to_string(whole.size()));
 
-    r = exchange(port_, "GET", path, "Range: bytes=-16\r\n");
+    r = HttpExchange(port_, "GET", path, "Range: bytes=-16\r\n");
     EXPECT_EQ(r.status, 206);
     EXPECT_EQ(r.body, whole.substr(whole.size() - 16));
 }
@@ -479,7 +347,7 @@ TEST_F(CatalogTest, RangeRunningPastTheEndIsCut)
     const std::string path = pathOfOnly("glass ocean");
     const std::string whole = get(path).body;
     const std::size_t from = whole.size() - 10;
-    const Reply r = exchange(port_, "GET", path,
+    const HttpReply r = HttpExchange(port_, "GET", path,
                              "Range: bytes=" + std::to_string(from) + "-99999999\r\n");
     EXPECT_EQ(r.status, 206);
     EXPECT_EQ(r.header("content-length"), "10");
@@ -490,7 +358,7 @@ TEST_F(CatalogTest, RangeStartingPastTheEndIsUnsatisfiable)
 {
     const std::string path = pathOfOnly("glass ocean");
     const std::string size = head(path).header("content-length");
-    const Reply r = exchange(port_, "GET", path, "Range: bytes=" + size + "-\r\n");
+    const HttpReply r = HttpExchange(port_, "GET", path, "Range: bytes=" + size + "-\r\n");
     EXPECT_EQ(r.status, 416);
     EXPECT_EQ(r.header("content-range"), "bytes */" + size);
     EXPECT_TRUE(r.body.empty());
@@ -500,7 +368,7 @@ TEST_F(CatalogTest, RangeInTheMiddleOfTheBigSong)
 {
     const std::string path = pathOfOnly("\xD1\xCC\xD3\xEA\xBD\xAD\xC4\xCF");   // 烟雨江南
     const std::string whole = get(path).body;
-    const Reply r = exchange(port_, "GET", path, "Range: bytes=4999990-\r\n");
+    const HttpReply r = HttpExchange(port_, "GET", path, "Range: bytes=4999990-\r\n");
     EXPECT_EQ(r.status, 206);
     EXPECT_EQ(r.body, whole.substr(4999990));
 }
@@ -509,7 +377,7 @@ TEST_F(CatalogTest, RangeInTheMiddleOfTheBigSong)
 
 TEST_F(CatalogTest, HotListHasFixedRecordsInTheProgramsFormat)
 {
-    const Reply r = get("/hotlist.asp");
+    const HttpReply r = get("/hotlist.asp");
     EXPECT_EQ(r.status, 200);
     const auto records = matchAll(kHotListPattern, r.body);
     ASSERT_GE(records.size(), 5u);
@@ -524,8 +392,8 @@ TEST_F(CatalogTest, RecommendationAppearsOnTheHotList)
 {
     const std::string title = "\xC4\xE3 \xBA\xC3";   // 你 好
     const std::string url = "http://example.invalid/a b.mp3";
-    const Reply answer = get("/recommend.asp?subject=" + queryEncode(title) + "&url=" + queryEncode(url) +
-                             "&author=" + queryEncode("Someone") + "&special=");
+    const HttpReply answer = get("/recommend.asp?subject=" + QueryEncode(title) + "&url=" + QueryEncode(url) +
+                             "&author=" + QueryEncode("Someone") + "&special=");
     EXPECT_EQ(answer.status, 200);
     EXPECT_FALSE(answer.body.empty());
 
@@ -539,8 +407,8 @@ TEST_F(CatalogTest, RecommendationAppearsOnTheHotList)
 TEST_F(CatalogTest, RecommendationCannotForgeRecords)
 {
     const std::size_t before = matchAll(kHotListPattern, get("/hotlist.asp").body).size();
-    get("/recommend.asp?subject=" + queryEncode("A#<br>#B||http://x/y.mp3||C||D") +
-        "&url=" + queryEncode("http://h/s.mp3") + "&author=S&special=" + queryEncode("E||F"));
+    get("/recommend.asp?subject=" + QueryEncode("A#<br>#B||http://x/y.mp3||C||D") +
+        "&url=" + QueryEncode("http://h/s.mp3") + "&author=S&special=" + QueryEncode("E||F"));
     const auto records = matchAll(kHotListPattern, get("/hotlist.asp").body);
     ASSERT_EQ(records.size(), before + 1);
     EXPECT_EQ(records.back()[1], "http://h/s.mp3");
@@ -551,7 +419,7 @@ TEST_F(CatalogTest, RecommendationCannotForgeRecords)
 
 TEST_F(CatalogTest, PortalPageIsGbkWithItsTitle)
 {
-    const Reply r = get("/index_quavrel.asp");
+    const HttpReply r = get("/index_quavrel.asp");
     EXPECT_EQ(r.status, 200);
     EXPECT_NE(r.body.find("<title>Kitewood\xD3\xCE\xCF\xB7</title>"), std::string::npos);
     EXPECT_NE(r.body.find("<meta charset=\"gbk\">"), std::string::npos);
@@ -565,42 +433,14 @@ TEST_F(CatalogTest, UnknownPathIs404)
 
 TEST(CatalogProcess, StopsCleanlyOnSigtermAndRejectsBadOptions)
 {
-    const char* bin = std::getenv("QUAVREL_CATALOG");
-    ASSERT_NE(bin, nullptr);
-    int out[2];
-    ASSERT_EQ(::pipe(out), 0);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(out[1], STDOUT_FILENO);
-        ::close(out[0]);
-        ::close(out[1]);
-        ::execl(bin, bin, "--port", "0", "--print-port", static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    ::close(out[1]);
-    std::string printed;
-    char c;
-    while (::read(out[0], &c, 1) == 1 && c != '\n')
-        printed += c;
-    const int port = std::atoi(printed.c_str());
-    ASSERT_GT(port, 0);
-    EXPECT_EQ(exchange(port, "GET", "/index_quavrel.asp").status, 200);
-    ::kill(pid, SIGTERM);
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    // Nothing after the port line.
-    std::string rest;
-    while (::read(out[0], &c, 1) == 1)
-        rest += c;
-    ::close(out[0]);
-    EXPECT_EQ(rest, "");
+    CatalogService service;
+    ASSERT_EQ(service.start({}), "");
+    EXPECT_EQ(service.get("/index_quavrel.asp").status, 200);
+    EXPECT_EQ(service.stop(), 0);
+    EXPECT_EQ(service.messages(), "");
 
-    const std::string cmd = std::string(bin) + " --bogus 2>/dev/null";
-    const int rc = std::system(cmd.c_str());
-    EXPECT_TRUE(WIFEXITED(rc));
-    EXPECT_EQ(WEXITSTATUS(rc), 2);
+    CatalogService bad;
+    EXPECT_EQ(bad.run({"--bogus"}), 2);
 }
 
 }  // namespace

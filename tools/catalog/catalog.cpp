@@ -1,12 +1,13 @@
 #include "tools/catalog/catalog.h"
 
+#include "platform/codepage.h"
 #include "tools/catalog/gbk_text.h"
 
 
 namespace quavrel::catalog {
 namespace {
 
-std::string toGbk(const char* utf8) { return utf8ToGbk(utf8); }
+std::string toGbk(const char* utf8) { return quavrel::utf8ToGbk(utf8); }
 
 }  // namespace
 

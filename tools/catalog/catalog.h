@@ -19,7 +19,7 @@ struct Song {
 
 class Catalog {
 public:
-    // Converts the song table; throws std::runtime_error when a field has no GBK form.
+    // Converts the song table to GBK.
     Catalog();
 
     const std::vector<Song>& songs() const { return songs_; }

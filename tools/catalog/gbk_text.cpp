@@ -1,9 +1,6 @@
 #include "tools/catalog/gbk_text.h"
 
-#include <iconv.h>
-
 #include <cstddef>
-#include <stdexcept>
 
 namespace quavrel::catalog {
 namespace {
@@ -55,24 +52,6 @@ bool matchesAt(const std::string& haystack, std::size_t pos, const std::string& 
 }
 
 }  // namespace
-
-std::string utf8ToGbk(const std::string& utf8)
-{
-    iconv_t cd = iconv_open("GBK", "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        throw std::runtime_error("iconv cannot convert UTF-8 to GBK");
-    std::string out(utf8.size() * 2 + 4, '\0');
-    char* src = const_cast<char*>(utf8.data());
-    std::size_t srcLeft = utf8.size();
-    char* dst = out.data();
-    std::size_t dstLeft = out.size();
-    const std::size_t rc = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
-    iconv_close(cd);
-    if (rc == static_cast<std::size_t>(-1) || srcLeft != 0)
-        throw std::runtime_error("text without a GBK form: " + utf8);
-    out.resize(out.size() - dstLeft);
-    return out;
-}
 
 std::string percentDecode(std::string_view encoded)
 {
@@ -142,31 +121,6 @@ bool containsGbk(const std::string& haystack, const std::string& needle)
             return true;
     }
     return false;
-}
-
-bool isSafeHost(std::string_view host)
-{
-    if (host.empty())
-        return false;
-    for (char c : host) {
-        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                        c == '.' || c == '-' || c == ':' || c == '[' || c == ']';
-        if (!ok)
-            return false;
-    }
-    return true;
-}
-
-std::string neutraliseHotField(const std::string& field)
-{
-    std::string out = field;
-    for (std::size_t pos = 0; pos < out.size(); pos += charLength(out, pos)) {
-        if (out[pos] == '|')
-            out[pos] = '/';
-        else if (out[pos] == '#')
-            out[pos] = ' ';
-    }
-    return out;
 }
 
 }  // namespace quavrel::catalog

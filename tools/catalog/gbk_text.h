@@ -7,10 +7,6 @@
 
 namespace quavrel::catalog {
 
-// Converts UTF-8 to GBK; throws std::runtime_error for text that GBK cannot hold. Only the
-// service's own fixed texts go through it.
-std::string utf8ToGbk(const std::string& utf8);
-
 // Undoes the program's query encoding: "+" is a blank, "%XX" one byte. A "%" that is not
 // followed by two hexadecimal digits stays as it is.
 std::string percentDecode(std::string_view encoded);
@@ -26,13 +22,5 @@ std::vector<std::string> splitWords(const std::string& text);
 // without regard to case. Both are GBK: a trail byte that happens to be a letter is part
 // of its double-byte character and never matches a single letter of the needle.
 bool containsGbk(const std::string& haystack, const std::string& needle);
-
-// True for a Host header value that is safe to copy into a page: letters, digits, ".",
-// "-", ":", "[" and "]" only, and not empty.
-bool isSafeHost(std::string_view host);
-
-// Replaces the single-byte "|" and "#" of a hot-list field, which would otherwise cut the
-// record short or start a false one. GBK trail bytes are left alone.
-std::string neutraliseHotField(const std::string& field);
 
 }  // namespace quavrel::catalog

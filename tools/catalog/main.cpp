@@ -1,136 +1,155 @@
-// quavrel-catalog: the bundled stand-in for the MP3 search service, the maker's server and
-// the games portal. Listens on 127.0.0.1 only and writes nothing to stdout except the bound
-// port when asked (--print-port), so tests can start it on a free port.
-#include "songs/services.h"
+// quavrel-catalog: the catalogue service Quavrel searches. With --library it serves the
+// songs of music folders from an index it keeps up to date; without, the bundled demo
+// catalogue. Writes nothing to standard output except the bound port when asked
+// (--print-port), so tests can start it on a free port; messages go to standard error.
+#include "platform/paths.h"
 #include "tools/catalog/audio_assets.h"
 #include "tools/catalog/catalog.h"
-#include "tools/catalog/catalog_server.h"
-
-#include <httplib.h>
+#include "tools/catalog/database.h"
+#include "tools/catalog/demo_service.h"
+#include "tools/catalog/http_server.h"
+#include "tools/catalog/library.h"
+#include "tools/catalog/library_service.h"
+#include "tools/catalog/log.h"
+#include "tools/catalog/options.h"
 
 #include <pthread.h>
 #include <signal.h>
-#include <unistd.h>
 
-#include <atomic>
-#include <charconv>
-#include <chrono>
-#include <cstdio>
-#include <exception>
+#include <filesystem>
 #include <iostream>
-#include <string>
-#include <thread>
-
-#ifndef QUAVREL_CATALOG_ASSETS
-#define QUAVREL_CATALOG_ASSETS "."
-#endif
+#include <optional>
 
 namespace {
 
-struct Options {
-    int port = quavrel::kCatalogDefaultPort;
-    bool printPort = false;
-    std::string assets = QUAVREL_CATALOG_ASSETS;
-};
+using namespace quavrel::catalog;
 
-const char kUsage[] =
-    "usage: quavrel-catalog [--port N] [--print-port] [--assets DIR]\n"
-    "  --port N       port on 127.0.0.1 (default 8531, 0 = any free port)\n"
-    "  --print-port   print the bound port on stdout once listening\n"
-    "  --assets DIR   folder of tone_0.mp3 ... tone_7.mp3\n";
+constexpr int kBadUsage = 2;
 
-bool parseOptions(int argc, char** argv, Options& options)
+// The demo's tones: beside the program in the build tree, else where the install put them
+// (share/quavrel/catalog beside its bin/).
+std::string defaultAssets()
 {
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--print-port") {
-            options.printPort = true;
-        } else if (arg == "--port" && i + 1 < argc) {
-            const std::string value = argv[++i];
-            int port = -1;
-            const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), port);
-            if (ec != std::errc() || end != value.data() + value.size() || port < 0 || port > 65535)
-                return false;
-            options.port = port;
-        } else if (arg == "--assets" && i + 1 < argc) {
-            options.assets = argv[++i];
-        } else {
+    const std::filesystem::path exe = quavrel::ExecutablePath();
+    std::error_code ec;
+    if (std::filesystem::exists(exe.parent_path() / "assets/tone_0.mp3", ec))
+        return (exe.parent_path() / "assets").string();
+    return (exe.parent_path().parent_path() / "share/quavrel/catalog").string();
+}
+
+// Blocks the stop signals before any thread exists, so every thread inherits the mask and
+// the main thread alone takes them, in waitForStop().
+sigset_t blockStopSignals()
+{
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+    return signals;
+}
+
+void waitForStop(const sigset_t& signals)
+{
+    int signo = 0;
+    sigwait(&signals, &signo);
+}
+
+void announce(const HttpServer& server, const Options& options)
+{
+    if (options.printPort)
+        std::cout << server.port() << std::endl;
+}
+
+int serveDemo(const Options& options, const sigset_t& signals)
+{
+    const Catalog catalog;
+    AudioAssets audio;
+    std::string error;
+    if (!audio.load(options.assets.empty() ? defaultAssets() : options.assets, error)) {
+        Log(error);
+        return 1;
+    }
+    DemoService demo(catalog, audio);
+    HttpServer server(options.listen, options.port, ServerLimits{});
+    server.start([&demo](const HttpRequest& request) { return AnswerRequest(demo, request); });
+    announce(server, options);
+    waitForStop(signals);
+    server.stop();
+    return 0;
+}
+
+// The library folders as canonical paths; false with a message when one is missing.
+bool libraryFolders(const Options& options, std::vector<std::string>& folders)
+{
+    std::vector<std::string> given = options.libraries;
+    if (options.musicFolder) {
+        std::string music, error;
+        if (!FindMusicFolder(music, error)) {
+            Log(error);
             return false;
         }
+        given.push_back(music);
+    }
+    for (const std::string& folder : given) {
+        std::error_code ec;
+        const std::filesystem::path canonical = std::filesystem::canonical(folder, ec);
+        if (ec || !std::filesystem::is_directory(canonical, ec)) {
+            Log("the library folder " + folder + " does not exist or is not a folder");
+            return false;
+        }
+        folders.push_back(canonical.string());
     }
     return true;
+}
+
+int serveLibrary(const Options& options, const std::vector<std::string>& folders, const sigset_t& signals)
+{
+    Database db(options.database.empty() ? DefaultDatabasePath() : options.database);
+    LibrarySettings settings;
+    settings.folders = folders;
+    settings.checkSeconds = options.checkSeconds;
+    settings.maxWatches = options.maxWatches;
+    Library library(db, settings);
+    LibraryService service(library);
+    HttpServer server(options.listen, options.port, ServerLimits{});
+    server.start([&service](const HttpRequest& request) { return AnswerRequest(service, request); });
+    announce(server, options);
+    Log("serving " + std::to_string(folders.size()) + (folders.size() == 1 ? " folder" : " folders") + " on " +
+        options.listen + " port " + std::to_string(server.port()) + ", index " + db.file());
+    library.start();
+    waitForStop(signals);
+    server.stop();
+    library.stop();
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    using namespace quavrel::catalog;
-
     Options options;
-    if (!parseOptions(argc, argv, options)) {
-        std::cerr << kUsage;
-        return 2;
+    std::string error;
+    if (!ParseOptions(argc, argv, options, error)) {
+        std::cerr << "quavrel-catalog: " << error << "\n" << UsageText();
+        return kBadUsage;
     }
-
-    // Block the stop signals before any thread exists, so every thread inherits the mask
-    // and only the waiter below receives them.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-    signal(SIGPIPE, SIG_IGN);
-
+    if (options.help) {
+        std::cout << UsageText();
+        return 0;
+    }
+    const sigset_t signals = blockStopSignals();
     try {
-        const Catalog catalog;
-        AudioAssets audio;
-        std::string error;
-        if (!audio.load(options.assets, error)) {
-            std::cerr << "quavrel-catalog: " << error << "\n";
-            return 1;
-        }
-
-        CatalogServer handlers(catalog, audio);
-        httplib::Server server;
-        server.new_task_queue = [] { return new httplib::ThreadPool(32); };
-        handlers.install(server);
-
-        int port = options.port;
-        if (port == 0) {
-            port = server.bind_to_any_port("127.0.0.1");
-        } else if (!server.bind_to_port("127.0.0.1", port)) {
-            port = -1;
-        }
-        if (port <= 0) {
-            std::cerr << "quavrel-catalog: cannot listen on 127.0.0.1:" << options.port << "\n";
-            return 1;
-        }
-        handlers.setPort(port);
-        if (options.printPort) {
-            std::cout << port << std::endl;
-        }
-
-        std::atomic<bool> listeningDone{false};
-        std::thread waiter([&server, &stopSignals, &listeningDone] {
-            int signo = 0;
-            sigwait(&stopSignals, &signo);
-            // A signal that comes before the server loop has started would be lost by a
-            // single stop(), so keep asking until the loop has ended.
-            while (!listeningDone) {
-                server.stop();
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            }
-        });
-        const bool ok = server.listen_after_bind();
-        listeningDone = true;
-        // Wakes the waiter when the server ended on its own; otherwise the signal just
-        // stays pending in the blocked mask until exit.
-        kill(getpid(), SIGTERM);
-        waiter.join();
-        return ok ? 0 : 1;
+        if (options.libraries.empty() && !options.musicFolder)
+            return serveDemo(options, signals);
+        std::vector<std::string> folders;
+        if (!libraryFolders(options, folders))
+            return kBadUsage;
+        return serveLibrary(options, folders, signals);
     } catch (const std::exception& e) {
-        std::cerr << "quavrel-catalog: " << e.what() << "\n";
+        Log(e.what());
         return 1;
     }
 }

@@ -1,8 +1,8 @@
 #include "tools/catalog/pages.h"
 
-#include "tools/catalog/gbk_text.h"
+#include "platform/codepage.h"
 
-#include <algorithm>
+#include <charconv>
 
 namespace quavrel::catalog {
 namespace {
@@ -10,48 +10,49 @@ namespace {
 const std::string kHtmlHead =
     "<html>\r\n<head>\r\n<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gbk\">\r\n";
 
-std::string entry(const Song& song, const std::string& host)
+// The program's pattern needs at least one byte before each closing quote.
+const std::string& orBlank(const std::string& field)
 {
-    const std::string title = song.boldTitle ? "<b>" + song.title + "</b>" : song.title;
-    // The program's pattern needs at least one byte before each closing quote.
-    const std::string album = song.album.empty() ? " " : song.album;
+    static const std::string blank = " ";
+    return field.empty() ? blank : field;
+}
+
+std::string entry(const SearchEntry& e)
+{
     std::string out;
     out += "<tr>\r\n";
-    out += "<td class=p14><a href='" + songUrl(host, song.id) + "' target=_blank>" + title +
-           "</a></td>\r\n";
-    out += "<td><a href=\"/m?singer=" + song.singer + "\" target=_blank>" + song.singer +
-           "</a></td>\r\n";
-    out += "<td><a href=\"/m?keyword=" + album + "\" target=_blank>" + song.album +
-           "</a></td>\r\n";
+    out += "<td class=p14><a href='" + e.url + "' target=_blank>" + e.title + "</a></td>\r\n";
+    out += "<td><a href=\"/m?singer=" + orBlank(e.singer) + "\" target=_blank>" + e.singer + "</a></td>\r\n";
+    out += "<td><a href=\"/m?keyword=" + orBlank(e.album) + "\" target=_blank>" + e.album + "</a></td>\r\n";
     out += "</tr>\r\n";
     return out;
 }
 
 }  // namespace
 
-std::string songUrl(const std::string& host, int id)
+int ParseItems(const std::string& text)
 {
-    return "http://" + host + "/songs/" + std::to_string(id) + ".mp3";
+    int value = 1;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < 1)
+        return 1;
+    return value;
 }
 
-std::string searchPage(const std::vector<const Song*>& hits, int first, const std::string& host)
+std::string searchPage(const std::vector<SearchEntry>& entries, int first, int total)
 {
-    const int total = static_cast<int>(hits.size());
-    const int begin = std::min(std::max(first, 1) - 1, total);
-    const int end = std::min(total, begin + kPageSize);
-
     std::string page = kHtmlHead;
     page += utf8ToGbk("<title>MP3搜索结果</title>\r\n</head>\r\n<body>\r\n");
-    if (begin < end) {
-        page += utf8ToGbk("<p>共找到 " + std::to_string(total) + " 首歌曲，本页为第 " +
-                          std::to_string(begin + 1) + " 至 " + std::to_string(end) +
-                          " 首</p>\r\n");
+    if (!entries.empty()) {
+        const int last = first + static_cast<int>(entries.size()) - 1;
+        page += utf8ToGbk("<p>共找到 " + std::to_string(total) + " 首歌曲，本页为第 " + std::to_string(first) +
+                          " 至 " + std::to_string(last) + " 首</p>\r\n");
     } else {
         page += utf8ToGbk("<p>没有更多歌曲了</p>\r\n");
     }
     page += utf8ToGbk("<table>\r\n<tr><th>歌曲名</th><th>歌手</th><th>专辑</th></tr>\r\n");
-    for (int i = begin; i < end; ++i)
-        page += entry(*hits[i], host);
+    for (const SearchEntry& e : entries)
+        page += entry(e);
     page += "</table>\r\n</body>\r\n</html>\r\n";
     return page;
 }
