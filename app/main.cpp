@@ -4,9 +4,7 @@
 #include <QGuiApplication>
 #include <QLoggingCategory>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 #include "app/after_first_paint.h"
 #include "app/application.h"
@@ -17,6 +15,7 @@
 #include "app/startup_trace.h"
 #include "app/termination_watch.h"
 #include "songs/services.h"
+#include "platform/environment.h"
 #include "platform/show_command.h"
 #include "platform/termination_signals.h"
 #include "settings/service_config.h"
@@ -29,14 +28,15 @@ namespace {
 // is started directly should it be wanted. All of it is settled before the engine starts.
 void prepareWebEngine()
 {
-    if (geteuid() == 0 && !std::getenv("QTWEBENGINE_DISABLE_SANDBOX"))
-        setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
-    std::string flags = std::getenv("QTWEBENGINE_CHROMIUM_FLAGS") ? std::getenv("QTWEBENGINE_CHROMIUM_FLAGS") : "";
+    using quavrel::EnvironmentValue;
+    if (quavrel::RunsAsRoot() && !EnvironmentValue("QTWEBENGINE_DISABLE_SANDBOX"))
+        quavrel::SetEnvironmentValue("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    std::string flags = EnvironmentValue("QTWEBENGINE_CHROMIUM_FLAGS").value_or("");
     for (const char* flag : {"--disable-gpu", "--no-unsandboxed-zygote"}) {
         if (flags.find(flag) == std::string::npos)
             flags += flags.empty() ? flag : std::string(" ") + flag;
     }
-    setenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.c_str(), 1);
+    quavrel::SetEnvironmentValue("QTWEBENGINE_CHROMIUM_FLAGS", flags);
 }
 
 // The windows draw without OpenGL, the portal's web view included (its module picks Qt

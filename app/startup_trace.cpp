@@ -2,17 +2,11 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
+
+#include "platform/monotonic_clock.h"
 
 namespace quavrel {
 namespace {
-
-long long monotonicNs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return now.tv_sec * 1000000000LL + now.tv_nsec;
-}
 
 struct Trace {
     std::FILE* file = nullptr;
@@ -25,7 +19,7 @@ struct Trace {
             return;
         file = std::fopen(path, "a");
         const char* t0 = std::getenv("QUAVREL_STARTUP_T0");
-        origin = t0 && *t0 ? std::atoll(t0) : monotonicNs();
+        origin = t0 && *t0 ? std::atoll(t0) : MonotonicNanoseconds();
     }
 };
 
@@ -42,7 +36,7 @@ void startupMark(const char* step)
     Trace& t = trace();
     if (!t.file)
         return;
-    std::fprintf(t.file, "%s=%.1f\n", step, static_cast<double>(monotonicNs() - t.origin) / 1e6);
+    std::fprintf(t.file, "%s=%.1f\n", step, static_cast<double>(MonotonicNanoseconds() - t.origin) / 1e6);
     std::fflush(t.file);
 }
 

@@ -1,13 +1,8 @@
 # quavrel_core_library(NAME DEPS...): a static library of one core folder, made of every
-# .cpp in it. Platform variants are chosen by file suffix: *_win.cpp only on Windows,
-# *_unix.cpp only elsewhere.
+# .cpp in it. Only platform/ has code for one system or the other, and it lists its
+# sources itself.
 function(quavrel_core_library name)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  if(WIN32)
-    list(FILTER sources EXCLUDE REGEX "_unix\\.cpp$")
-  else()
-    list(FILTER sources EXCLUDE REGEX "_win\\.cpp$")
-  endif()
   if(sources)
     add_library(${name} STATIC ${sources})
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})

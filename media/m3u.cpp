@@ -1,14 +1,8 @@
 #include "media/m3u.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-
 #include "platform/atomic_file.h"
 #include "platform/bytes.h"
-#include "platform/exception.h"
+#include "platform/input_file.h"
 
 namespace quavrel {
 namespace {
@@ -35,19 +29,6 @@ bool containsExtinf(const std::string& line)
     }
     return false;
 }
-
-// Closes the descriptor on every path out of the reader.
-class FileHandle {
-public:
-    explicit FileHandle(int fd) : fd_(fd) {}
-    ~FileHandle() { if (fd_ >= 0) ::close(fd_); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 }  // namespace
 
@@ -124,26 +105,16 @@ int ParseM3U(std::string_view bytes, const M3UEntryReader::EntryFn& onEntry)
 int ReadM3UFile(const std::string& path, const std::function<void()>& onOpened,
                 const M3UEntryReader::EntryFn& onEntry)
 {
-    FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.get() < 0)
-        throw EFOpenError(FileErrorText("Cannot open file", path, errno));
-    struct stat info {};
-    if (::fstat(file.get(), &info) == 0 && S_ISDIR(info.st_mode))
-        throw EFOpenError(FileErrorText("Cannot open file", path, EISDIR));
-
+    InputFile file(path);
     onOpened();
     M3UEntryReader reader(onEntry);
     M3ULineSplitter splitter([&](const std::string& line) { reader.line(line); });
     std::string chunk(kChunk, '\0');
     while (!splitter.ended()) {
-        ssize_t n = ::read(file.get(), chunk.data(), chunk.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            throw EReadError("Stream read error");
-        if (n == 0)
+        const size_t got = file.read(chunk.data(), chunk.size());
+        if (got == 0)
             break;
-        splitter.feed(std::string_view(chunk.data(), static_cast<size_t>(n)));
+        splitter.feed(std::string_view(chunk.data(), got));
     }
     splitter.finish();
     return reader.entries();

@@ -29,6 +29,7 @@
 #include <string>
 
 #include "platform/exception.h"
+#include "platform/system_error.h"
 
 namespace quavrel {
 
@@ -67,13 +68,5 @@ private:
 
 // The whole of `bytes` as the new content of `path`, with AtomicFile's errors.
 void WriteFileAtomically(const std::string& path, const std::string& bytes);
-
-// The system's text for an errno value, such as "Permission denied".
-std::string SystemErrorText(int error);
-
-// A file error as the user reads it: PREFIX "PATH". REASON, for example
-// Cannot create file "/x/a.mp3". Permission denied. The path is turned from the file
-// system's encoding into GBK text like every other message.
-std::string FileErrorText(const std::string& prefix, const std::string& path, int error);
 
 }  // namespace quavrel

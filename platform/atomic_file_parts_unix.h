@@ -5,10 +5,9 @@
 
 #include <string>
 
-namespace quavrel {
+#include "platform/system_error.h"
 
-// Throws EFCreateError "Cannot create file \"PATH\". REASON".
-[[noreturn]] void ThrowCreateError(const std::string& path, int error);
+namespace quavrel {
 
 // ---- What a save writes ----
 

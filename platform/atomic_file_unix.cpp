@@ -5,10 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
 #include "platform/atomic_file_parts_unix.h"
-#include "platform/codepage.h"
 #include "platform/exception.h"
 #include "platform/paths.h"
 
@@ -167,26 +165,6 @@ void AtomicFile::commit()
         state_->commitReplacing();
     else
         state_->commitPending();
-}
-
-void WriteFileAtomically(const std::string& path, const std::string& bytes)
-{
-    AtomicFile file(path);
-    file.write(bytes.data(), bytes.size());
-    file.commit();
-}
-
-std::string SystemErrorText(int error) { return std::strerror(error); }
-
-std::string FileErrorText(const std::string& prefix, const std::string& path, int error)
-{
-    // File names here are UTF-8 bytes; messages are GBK.
-    return prefix + " \"" + utf8ToGbk(path) + "\". " + SystemErrorText(error);
-}
-
-void ThrowCreateError(const std::string& path, int error)
-{
-    throw EFCreateError(FileErrorText("Cannot create file", path, error));
 }
 
 }  // namespace quavrel

@@ -1,7 +1,7 @@
 #pragma once
 // The freedesktop autostart entry that stands for the Run value on Linux: a desktop
 // entry file whose Exec line starts the program at the next logon. Pure text functions;
-// registry_file_unix.cpp reads and writes the file.
+// registry_unix.cpp reads and writes the file.
 #include <optional>
 #include <string>
 

@@ -1,23 +1,26 @@
 #pragma once
-// Where the program keeps its files.
+// Where the program keeps its files, and the shape of a path. Paths are UTF-8 text; on
+// Windows either slash separates folders.
 #include <string>
 
 namespace quavrel {
 
-// The folder of key.lst and default.m3u, ending in a path separator. On Linux the per-user
-// data folder ($XDG_DATA_HOME/quavrel/, default ~/.local/share/quavrel/), created when
-// missing, since an installed program's own folder is not writable.
+// The folder of key.lst and default.m3u, ending in a path separator, created when missing:
+// the per-user data folder, since an installed program's own folder is not writable for
+// its users. On Linux $XDG_DATA_HOME/quavrel/ (default ~/.local/share/quavrel/), on
+// Windows %APPDATA%\quavrel\.
 std::string ProgramDir();
-// The per-user configuration folder ($XDG_CONFIG_HOME/quavrel/, default ~/.config/quavrel/),
-// ending in a path separator; not created here.
-std::string ConfigDir();
-// $XDG_CONFIG_HOME (default ~/.config), without a trailing separator.
-std::string XdgConfigHome();
-// The folder part of a file path: "." when it has no "/", "/" for a file in the root.
+// The folder part of a file path: "." when it has no separator, the root itself ("/",
+// "C:\") for a file in a root.
 std::string FolderOf(const std::string& path);
-// Creates every missing folder of `path` (mode 0700); existing ones are left alone.
+// Creates every missing folder of `path` (on Unix with mode 0700); existing ones are left
+// alone.
 void MakeDirs(const std::string& path);
 // Full path of the running executable.
 std::string ExecutablePath();
+// The same path as registry text, which the autostart value under the Run key holds: GBK
+// on Windows, whose registry takes text through code page 936; the file system's own
+// bytes on Linux, whose autostart entry names the file as it is.
+std::string ExecutablePathForRegistry();
 
 }  // namespace quavrel

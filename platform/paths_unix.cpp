@@ -1,4 +1,5 @@
 #include "platform/paths.h"
+#include "platform/xdg_folders_unix.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -58,5 +59,7 @@ std::string ExecutablePath()
         return {};
     return std::string(buffer.data(), static_cast<size_t>(n));
 }
+
+std::string ExecutablePathForRegistry() { return ExecutablePath(); }
 
 }  // namespace quavrel

@@ -8,7 +8,7 @@
 //   "Path"=hex(2):25,00            expandable string, raw bytes
 //   "Blob"=hex:01,02               binary; hex(N): for any other type
 // Text is GBK bytes taken byte for byte, lines end in CR LF. Parsing and writing are
-// pure functions over bytes; registry_file_unix.cpp does the file handling.
+// pure functions over bytes; registry_unix.cpp does the file handling.
 #include <string>
 #include <vector>
 

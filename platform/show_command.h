@@ -11,8 +11,8 @@ enum class ShowCommand { Normal, Maximized, Minimized };
 // The show command given to this process.
 ShowCommand processShowCommand();
 
-// The Linux form: "maximized" / "minimized" (any case, surrounding blanks ignored), anything
-// else, a missing value included, is Normal.
+// The textual form of Linux launchers: "maximized" / "minimized" (any case, surrounding
+// blanks ignored), anything else, a missing value included, is Normal.
 ShowCommand parseShowCommand(const char* text);
 
 }  // namespace quavrel

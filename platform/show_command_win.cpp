@@ -4,12 +4,8 @@
 
 namespace quavrel {
 
-// Windows has no textual form; the show command comes with the process start-up data.
-ShowCommand parseShowCommand(const char*)
-{
-    return ShowCommand::Normal;
-}
-
+// The show command comes with the process start-up data, as a shortcut's "Run" setting
+// or the starting program gives it.
 ShowCommand processShowCommand()
 {
     STARTUPINFOW info{};

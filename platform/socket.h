@@ -18,9 +18,6 @@ constexpr int kSocketTimedOut = 10060;
 constexpr int kSocketConnAborted = 10053;
 constexpr int kSocketShutdown = 10058;
 
-// The Windows socket error code for an errno value (the errno itself when unmapped).
-int SocketErrorFromErrno(int error);
-
 // An IPv4 or an IPv6 address, its bytes in network order.
 struct IpAddress {
     bool v6 = false;
@@ -46,7 +43,7 @@ public:
     // Creates a new TCP socket for addresses of the family of `address`; false when none
     // can be had.
     bool open(const IpAddress& address);
-    bool valid() const { return fd_ >= 0; }
+    bool valid() const { return handle_ != kNoSocket; }
 
     // Blocking connect when timeoutMs < 0, otherwise a non-blocking one that gives up with
     // kSocketTimedOut after timeoutMs. Returns 0 or a socket error.
@@ -66,7 +63,10 @@ public:
     void close();
 
 private:
-    int fd_ = -1;
+    // A descriptor on Unix, a Winsock handle on Windows; both fit and neither is -1.
+    using Handle = std::intptr_t;
+    static constexpr Handle kNoSocket = -1;
+    Handle handle_ = kNoSocket;
 };
 
 }  // namespace quavrel

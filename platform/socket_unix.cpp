@@ -13,7 +13,9 @@
 #include <chrono>
 
 namespace quavrel {
+namespace {
 
+// The Windows socket error code for an errno value (the errno itself when unmapped).
 int SocketErrorFromErrno(int error)
 {
     switch (error) {
@@ -63,12 +65,7 @@ int SocketErrorFromErrno(int error)
     }
 }
 
-IpAddress IpAddress::FromIpv4(uint32_t networkOrder)
-{
-    IpAddress address;
-    std::memcpy(address.bytes.data(), &networkOrder, 4);
-    return address;
-}
+}  // namespace
 
 int ResolveHost(const std::string& host, std::vector<IpAddress>& addresses)
 {
@@ -98,25 +95,11 @@ int ResolveHost(const std::string& host, std::vector<IpAddress>& addresses)
     return addresses.empty() ? kSocketHostNotFound : 0;
 }
 
-Socket::~Socket() { close(); }
-
-Socket::Socket(Socket&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-
-Socket& Socket::operator=(Socket&& other) noexcept
-{
-    if (this != &other) {
-        close();
-        fd_ = other.fd_;
-        other.fd_ = -1;
-    }
-    return *this;
-}
-
 bool Socket::open(const IpAddress& address)
 {
     close();
-    fd_ = ::socket(address.v6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    return fd_ >= 0;
+    handle_ = ::socket(address.v6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    return valid();
 }
 
 namespace {
@@ -160,18 +143,18 @@ int Socket::connect(const IpAddress& address, uint16_t port, int timeoutMs)
     if (timeoutMs < 0) {
         int rc;
         do {
-            rc = ::connect(fd_, to, length);
+            rc = ::connect(handle_, to, length);
         } while (rc != 0 && errno == EINTR);
         return rc == 0 ? 0 : SocketErrorFromErrno(errno);
     }
-    int flags = ::fcntl(fd_, F_GETFL);
-    ::fcntl(fd_, F_SETFL, flags | O_NONBLOCK);
+    int flags = ::fcntl(handle_, F_GETFL);
+    ::fcntl(handle_, F_SETFL, flags | O_NONBLOCK);
     int result = 0;
-    if (::connect(fd_, to, length) != 0) {
+    if (::connect(handle_, to, length) != 0) {
         if (errno != EINPROGRESS) {
             result = SocketErrorFromErrno(errno);
         } else {
-            int rc = pollFor(fd_, POLLOUT, timeoutMs);
+            int rc = pollFor(handle_, POLLOUT, timeoutMs);
             if (rc < 0) {
                 result = -rc;
             } else if (rc == 0) {
@@ -179,12 +162,12 @@ int Socket::connect(const IpAddress& address, uint16_t port, int timeoutMs)
             } else {
                 int error = 0;
                 socklen_t len = sizeof error;
-                ::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &len);
+                ::getsockopt(handle_, SOL_SOCKET, SO_ERROR, &error, &len);
                 result = error ? SocketErrorFromErrno(error) : 0;
             }
         }
     }
-    ::fcntl(fd_, F_SETFL, flags);
+    ::fcntl(handle_, F_SETFL, flags);
     return result;
 }
 
@@ -197,9 +180,9 @@ int Socket::sendAll(const char* data, size_t size, int timeoutMs)
         if (timeoutMs == 0)
             tv.tv_usec = 1000;  // zero would mean no limit at all
     }
-    ::setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+    ::setsockopt(handle_, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
     while (size > 0) {
-        ssize_t sent = ::send(fd_, data, size, MSG_NOSIGNAL);
+        ssize_t sent = ::send(handle_, data, size, MSG_NOSIGNAL);
         if (sent < 0) {
             if (errno == EINTR)
                 continue;
@@ -211,12 +194,12 @@ int Socket::sendAll(const char* data, size_t size, int timeoutMs)
     return 0;
 }
 
-int Socket::waitReadable(int timeoutMs) { return pollFor(fd_, POLLIN, timeoutMs); }
+int Socket::waitReadable(int timeoutMs) { return pollFor(handle_, POLLIN, timeoutMs); }
 
 long Socket::receive(char* buffer, size_t size)
 {
     for (;;) {
-        ssize_t got = ::recv(fd_, buffer, size, 0);
+        ssize_t got = ::recv(handle_, buffer, size, 0);
         if (got >= 0)
             return static_cast<long>(got);
         if (errno != EINTR)
@@ -226,10 +209,10 @@ long Socket::receive(char* buffer, size_t size)
 
 void Socket::close()
 {
-    if (fd_ >= 0) {
-        ::shutdown(fd_, SHUT_WR);
-        ::close(fd_);
-        fd_ = -1;
+    if (valid()) {
+        ::shutdown(handle_, SHUT_WR);
+        ::close(handle_);
+        handle_ = kNoSocket;
     }
 }
 

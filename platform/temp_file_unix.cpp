@@ -8,49 +8,17 @@
 
 #include <cerrno>
 #include <chrono>
-#include <random>
 #include <string>
 #include <thread>
 
 #include "platform/atomic_file_parts_unix.h"
+#include "platform/temp_name.h"
 
 namespace quavrel {
 namespace {
 
 constexpr auto kLockPatience = std::chrono::seconds(2);
 constexpr auto kLockRetry = std::chrono::milliseconds(20);
-constexpr size_t kRandomLength = 6;
-constexpr char kSuffix[] = ".tmp";
-// Leaves room for the rest of the name within the usual limit of 255 bytes.
-constexpr size_t kNameKept = 200;
-
-// ".NAME." in front of the random part, so the file is hidden and tells whose it is.
-std::string tempPrefix(const std::string& name) { return "." + name.substr(0, kNameKept) + "."; }
-
-std::string randomPart()
-{
-    static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    thread_local std::mt19937 random(std::random_device{}());
-    std::uniform_int_distribution<size_t> pick(0, sizeof kLetters - 2);
-    std::string part;
-    for (size_t i = 0; i < kRandomLength; ++i)
-        part += kLetters[pick(random)];
-    return part;
-}
-
-bool isTempOf(const std::string& entry, const std::string& prefix)
-{
-    const size_t suffixLength = sizeof kSuffix - 1;
-    if (entry.size() != prefix.size() + kRandomLength + suffixLength || entry.compare(0, prefix.size(), prefix) != 0 ||
-        entry.compare(entry.size() - suffixLength, suffixLength, kSuffix) != 0)
-        return false;
-    for (size_t i = prefix.size(); i < prefix.size() + kRandomLength; ++i) {
-        const char c = entry[i];
-        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')))
-            return false;
-    }
-    return true;
-}
 
 // Waits for a shared lock. A folder that turns out not to be lockable is written unlocked.
 void waitForSharedLock(int folder, const std::string& path)
@@ -82,9 +50,8 @@ void ShareFolderLock(int folder, const std::string& path) { waitForSharedLock(fo
 
 int CreateTempFile(int folder, const std::string& name, mode_t mode, std::string& tempName)
 {
-    const std::string prefix = tempPrefix(name);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempName = prefix + randomPart() + kSuffix;
+        tempName = NewTempName(name);
         const int fd = ::openat(folder, tempName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST)
             return fd;
@@ -103,9 +70,8 @@ void RemoveLeftoverTemps(int folder, const std::string& name)
         ::close(listing);
         return;
     }
-    const std::string prefix = tempPrefix(name);
     while (const dirent* entry = ::readdir(entries)) {
-        if (!isTempOf(entry->d_name, prefix))
+        if (!IsTempNameOf(entry->d_name, name))
             continue;
         // Only plain files of this user: anything else of that name is not a writer's.
         struct stat st {};

@@ -1,15 +1,9 @@
 #include "settings/keyword_history.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <fstream>
-#include <sstream>
-
 #include "platform/atomic_file.h"
 #include "platform/bytes.h"
-#include "platform/exception.h"
 #include "platform/gbk_case.h"
+#include "platform/input_file.h"
 
 namespace quavrel {
 
@@ -31,21 +25,8 @@ std::string FormatKeywordList(const KeywordList& entries)
 
 KeywordList LoadKeywordHistory(const std::string& path)
 {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 && errno == ENOENT)
-        return {};
-    std::ifstream in(path, std::ios::binary);
-    int error = errno;
-    if (!in || S_ISDIR(st.st_mode)) {
-        if (S_ISDIR(st.st_mode))
-            error = EISDIR;
-        throw EFOpenError(FileErrorText("Cannot open file", path, error));
-    }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad())
-        throw EReadError("Stream read error");
-    return ParseKeywordList(buffer.str());
+    const std::optional<std::string> bytes = ReadFileIfPresent(path);
+    return bytes ? ParseKeywordList(*bytes) : KeywordList{};
 }
 
 void SaveKeywordHistory(const std::string& path, const KeywordList& entries)

@@ -73,12 +73,12 @@ void SaveSettings(UserRegistry& registry, const SettingsFlags& flags,
 
 void LoadSettings(SettingsFlags& flags)
 {
-    LoadSettings(*OpenUserRegistry(), flags, ExecutablePath());
+    LoadSettings(*OpenUserRegistry(), flags, ExecutablePathForRegistry());
 }
 
 void SaveSettings(const SettingsFlags& flags)
 {
-    SaveSettings(*OpenUserRegistry(), flags, ExecutablePath());
+    SaveSettings(*OpenUserRegistry(), flags, ExecutablePathForRegistry());
 }
 
 }  // namespace quavrel

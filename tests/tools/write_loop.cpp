@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "media/m3u.h"
+#include "platform/environment.h"
 #include "platform/exception.h"
 #include "platform/registry.h"
 #include "settings/keyword_history.h"
@@ -106,7 +107,7 @@ int writeLoop(const std::vector<std::string>& args)
             std::fprintf(stderr, "quavrel-write-loop: user.reg needs an absolute DIR\n");
             return 2;
         }
-        ::setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+        SetEnvironmentValue("XDG_CONFIG_HOME", dir);
         const std::string a = hiveText('A'), b = hiveText('B');
         write = [=](char v) {
             auto key = OpenUserRegistry()->openKey(kConfigKey);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/command_line.h"
 #include "tools/quavrel-net/command.h"
 
 namespace quavrel::cli {
@@ -47,9 +48,11 @@ int printHelp(const Command& command)
 int main(int argc, char** argv)
 {
     using namespace quavrel::cli;
-    if (argc < 2)
+    quavrel::UseBinaryStandardStreams();
+    const Args words = quavrel::CommandLineArguments(argc, argv);
+    if (words.size() < 2)
         return listCommands(false);
-    const std::string name = argv[1];
+    const std::string& name = words[1];
     if (asksForHelp(name) || name == "help")
         return listCommands(true);
     auto it = commands().find(name);
@@ -57,7 +60,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "quavrel-net: unknown command '%s'\n", name.c_str());
         return listCommands(false);
     }
-    if (argc == 3 && asksForHelp(argv[2]))
+    if (words.size() == 3 && asksForHelp(words[2]))
         return printHelp(it->second);
-    return it->second.run(Args(argv + 2, argv + argc));
+    return it->second.run(Args(words.begin() + 2, words.end()));
 }

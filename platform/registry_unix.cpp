@@ -14,6 +14,7 @@
 #include "platform/desktop_entry.h"
 #include "platform/gbk_case.h"
 #include "platform/paths.h"
+#include "platform/xdg_folders_unix.h"
 #include "platform/registry.h"
 #include "platform/registry_hive.h"
 
