@@ -2,15 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <thread>
 
 #include "tests/support/http_client_support.h"
+#include "tests/support/loopback_listener.h"
 #include "tests/support/scripted_server.h"
 
 using namespace quavrel;
@@ -24,20 +20,6 @@ using quavrel::test::Script;
 using quavrel::test::ScriptedServer;
 
 namespace {
-// A port on 127.0.0.1 where nothing listens.
-uint16_t closedPort()
-{
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), len);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
-
 template <typename E, typename F>
 std::string failureOf(F&& call)
 {
@@ -480,7 +462,7 @@ TEST(HttpSocketErrorTest, RefusedConnectCarriesTheWindowsCodeAndText)
 {
     TIdHTTP http;
     try {
-        http.GetText("http://127.0.0.1:" + std::to_string(closedPort()) + "/");
+        http.GetText("http://127.0.0.1:" + std::to_string(test::ClosedLoopbackPort()) + "/");
         FAIL() << "no exception";
     } catch (const EIdSocketError& e) {
         EXPECT_STREQ(e.className(), "EIdSocketError");

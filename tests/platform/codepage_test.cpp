@@ -1,7 +1,6 @@
 #include "platform/codepage.h"
 #include "platform/atomic_file.h"
-
-#include <cerrno>
+#include "platform/bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -30,6 +29,17 @@ TEST(Codepage, BrokenGbkDoesNotLoseTheRest)
     EXPECT_GT(out.size(), 2u);
 }
 
+// Both systems' conversions give one replacement per broken or unencodable character,
+// whatever the bytes around it.
+TEST(Codepage, OneReplacementPerBrokenCharacter)
+{
+    EXPECT_EQ(gbkToUtf8("\x81 a"), "\xEF\xBF\xBD a");            // a lead byte without its trail
+    EXPECT_EQ(gbkToUtf8("a\xFF" "b"), "a\xEF\xBF\xBD" "b");         // a byte no character starts with
+    EXPECT_EQ(utf8ToGbk("a\xE4\x41\x42" "b"), "a?b");              // a broken three-byte sequence
+    EXPECT_EQ(utf8ToGbk("\xED\xA0\x80!"), "?!");                   // a lone surrogate
+    EXPECT_EQ(utf8ToGbk("\xC3\x80\xE4\xB8\xAD"), "?\xD6\xD0");     // "À" has no GBK form; never a look-alike "A"
+}
+
 // Code page 936 puts the euro sign at the single byte 0x80; both directions must agree.
 TEST(Codepage, EuroSignSurvivesTheRoundTrip)
 {
@@ -38,8 +48,12 @@ TEST(Codepage, EuroSignSurvivesTheRoundTrip)
 }
 
 // File names are UTF-8 on disk; the message that names one is GBK like every message.
+// Error number 2 is a missing file on both systems (ENOENT, ERROR_FILE_NOT_FOUND).
 TEST(FileErrorText, NamesThePathInGbk)
 {
-    EXPECT_EQ(FileErrorText("Cannot create file", "/tmp/\xE4\xB8\xAD.mp3", ENOENT),
-              "Cannot create file \"/tmp/\xD6\xD0.mp3\". No such file or directory");
+    const std::string reason = SystemErrorText(2);
+    EXPECT_EQ(FileErrorText("Cannot create file", "/tmp/\xE4\xB8\xAD.mp3", 2),
+              "Cannot create file \"/tmp/\xD6\xD0.mp3\". " + reason);
+    EXPECT_NE(LowerAscii(reason).find("file"), std::string::npos) << reason;
+    EXPECT_EQ(reason.find_first_of("\r\n"), std::string::npos);
 }

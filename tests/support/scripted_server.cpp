@@ -1,9 +1,5 @@
 #include "tests/support/scripted_server.h"
 
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <stdexcept>
 
@@ -78,7 +74,7 @@ void ScriptedServer::stop()
     }
     for (std::thread& t : handlers)
         t.join();
-    ::close(listenFd_);
+    CloseSocket(listenFd_);
 }
 
 bool ScriptedServer::sleepFor(int milliseconds)
@@ -90,10 +86,7 @@ bool ScriptedServer::sleepFor(int milliseconds)
 void ScriptedServer::acceptLoop()
 {
     while (!stopping_) {
-        pollfd p{listenFd_, POLLIN, 0};
-        if (::poll(&p, 1, 20) <= 0)
-            continue;
-        int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+        int fd = AcceptWithin(listenFd_, 20);
         if (fd < 0)
             continue;
         connections_++;
@@ -118,13 +111,12 @@ void ScriptedServer::play(int fd, Script script)
         case Script::Step::Read: {
             size_t end;
             while ((end = pending.find("\r\n\r\n")) == std::string::npos) {
-                pollfd p{fd, POLLIN, 0};
                 if (stopping_)
                     break;
-                if (::poll(&p, 1, 20) <= 0)
+                if (!ReadableWithin(fd, 20))
                     continue;
                 char buffer[4096];
-                ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
+                long got = ReceiveSome(fd, buffer, sizeof buffer);
                 if (got <= 0) {
                     open = false;
                     break;
@@ -141,7 +133,7 @@ void ScriptedServer::play(int fd, Script script)
         case Script::Step::Send: {
             size_t sent = 0;
             while (sent < step.bytes.size()) {
-                ssize_t n = ::send(fd, step.bytes.data() + sent, step.bytes.size() - sent, MSG_NOSIGNAL);
+                long n = SendSome(fd, step.bytes.data() + sent, step.bytes.size() - sent);
                 if (n <= 0) {
                     open = false;
                     break;
@@ -156,12 +148,9 @@ void ScriptedServer::play(int fd, Script script)
         case Script::Step::Close:
             open = false;
             break;
-        case Script::Step::Reset: {
-            linger option{1, 0};
-            ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &option, sizeof option);
-            ::close(fd);
+        case Script::Step::Reset:
+            ResetAndClose(fd);
             return;
-        }
         case Script::Step::Hold: {
             std::unique_lock lock(mutex_);
             stopped_.wait(lock, [&] { return stopping_.load(); });
@@ -171,16 +160,15 @@ void ScriptedServer::play(int fd, Script script)
     }
     // An orderly close: closing with unread request bytes would send a reset instead, so
     // what the client still sends is read until it closes its side.
-    ::shutdown(fd, SHUT_WR);
+    ShutdownSending(fd);
     while (!stopping_) {
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, 20) <= 0)
+        if (!ReadableWithin(fd, 20))
             continue;
         char buffer[4096];
-        if (::recv(fd, buffer, sizeof buffer, 0) <= 0)
+        if (ReceiveSome(fd, buffer, sizeof buffer) <= 0)
             break;
     }
-    ::close(fd);
+    CloseSocket(fd);
 }
 
 }  // namespace quavrel::test

@@ -1,5 +1,6 @@
 #pragma once
-// A fresh folder under /tmp for one test, removed with everything in it afterwards.
+// A fresh folder in the system's temporary folder (/tmp) for one test, removed with
+// everything in it afterwards. Paths are UTF-8 text on every system.
 #include <string>
 #include <vector>
 

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "media/m3u.h"
+#include "platform/command_line.h"
 #include "platform/environment.h"
 #include "platform/exception.h"
 #include "platform/registry.h"
@@ -133,4 +134,9 @@ int writeLoop(const std::vector<std::string>& args)
 }  // namespace
 }  // namespace quavrel
 
-int main(int argc, char** argv) { return quavrel::writeLoop(std::vector<std::string>(argv + 1, argv + argc)); }
+int main(int argc, char** argv)
+{
+    // The words as UTF-8, so that a folder's name reaches the writers whatever the code page.
+    const std::vector<std::string> words = quavrel::CommandLineArguments(argc, argv);
+    return quavrel::writeLoop(std::vector<std::string>(words.begin() + 1, words.end()));
+}

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -42,6 +43,41 @@ int ListenOnLoopback(uint16_t& port, int backlog, Loopback family)
     port = ntohs(v6 ? reinterpret_cast<sockaddr_in6*>(&address)->sin6_port
                     : reinterpret_cast<sockaddr_in*>(&address)->sin_port);
     return fd;
+}
+
+uint16_t ClosedLoopbackPort()
+{
+    uint16_t port = 0;
+    ::close(ListenOnLoopback(port, 1));
+    return port;
+}
+
+int AcceptWithin(int listener, int timeoutMs)
+{
+    if (!ReadableWithin(listener, timeoutMs))
+        return -1;
+    return ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+}
+
+bool ReadableWithin(int socket, int timeoutMs)
+{
+    pollfd p{socket, POLLIN, 0};
+    return ::poll(&p, 1, timeoutMs) > 0;
+}
+
+long ReceiveSome(int socket, char* buffer, size_t size) { return ::recv(socket, buffer, size, 0); }
+
+long SendSome(int socket, const char* data, size_t size) { return ::send(socket, data, size, MSG_NOSIGNAL); }
+
+void ShutdownSending(int socket) { ::shutdown(socket, SHUT_WR); }
+
+void CloseSocket(int socket) { ::close(socket); }
+
+void ResetAndClose(int socket)
+{
+    linger option{1, 0};
+    ::setsockopt(socket, SOL_SOCKET, SO_LINGER, &option, sizeof option);
+    ::close(socket);
 }
 
 }  // namespace quavrel::test

@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# quavrel-net.exe under Wine, driven from outside as a user's script would drive it:
+#   quavrel_net_e2e.sh QUAVREL_NET_EXE CASE
+# $QUAVREL_WRITE_LOOP names the test-only writer of the program's files.
+# Each case starts its own loopback server (python3's http.server on 127.0.0.1) and checks
+# what the program wrote, with the system's own tools where it wrote to the system.
+set -uo pipefail
+exe=$1
+case_name=$2
+work=$(mktemp -d /tmp/quavrel-wine-e2e.XXXXXX)
+server_pid=
+cleanup() {
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+# Arguments reach the program as UTF-16 through Wine, converted from this locale.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+
+fail() { echo "FAIL: $*"; exit 1; }
+
+# Serves $work/site on a free port; sets $base once the server says where it listens.
+start_server() {
+  mkdir -p "$work/site"
+  python3 -u -m http.server 0 --bind 127.0.0.1 --directory "$work/site" >"$work/server.log" 2>&1 &
+  server_pid=$!
+  for _ in $(seq 300); do
+    port=$(sed -n 's/.* port \([0-9]*\) .*/\1/p' "$work/server.log" | head -n1)
+    [ -n "$port" ] && break
+    kill -0 "$server_pid" 2>/dev/null || fail "the loopback server did not start: $(cat "$work/server.log")"
+    sleep 0.1
+  done
+  [ -n "$port" ] || fail "the loopback server did not say its port"
+  base="http://127.0.0.1:$port"
+}
+
+# A port where nothing listens: the server's, once it is gone.
+closed_url() { echo "http://127.0.0.1:1/"; }
+
+net() { wine "$exe" "$@"; }
+
+case $case_name in
+get)
+  # Every byte, LF and NUL included, comes through standard output unchanged.
+  start_server
+  printf 'a\nb\r\n\000\377end' >"$work/site/body.bin"
+  net get "$base/body.bin" >"$work/out.bin" || fail "get failed"
+  cmp "$work/site/body.bin" "$work/out.bin" || fail "the body changed on its way"
+  ;;
+head)
+  start_server
+  printf '0123456789' >"$work/site/ten.txt"
+  [ "$(net head "$base/ten.txt")" = "200 10" ] || fail "head answered '$(net head "$base/ten.txt")'"
+  ;;
+save)
+  # get -o replaces the file only once every body has arrived; a failure leaves it whole.
+  start_server
+  printf 'new song' >"$work/site/song.mp3"
+  mkdir "$work/out"
+  printf 'old song' >"$work/out/song.mp3"
+  net get -o "$work/out/song.mp3" "$base/song.mp3" || fail "get -o failed"
+  [ "$(cat "$work/out/song.mp3")" = "new song" ] || fail "the file was not replaced"
+  printf 'kept' >"$work/out/song.mp3"
+  net get -o "$work/out/song.mp3" "$base/song.mp3" "$(closed_url)" 2>"$work/err.txt" && fail "a failed request succeeded"
+  grep -q '^EIdSocketError: Socket Error # 10061\\r\\nConnection refused.' "$work/err.txt" ||
+    fail "unexpected failure text: $(cat "$work/err.txt")"
+  [ "$(cat "$work/out/song.mp3")" = "kept" ] || fail "a failed save touched the file"
+  [ "$(ls -A "$work/out")" = "song.mp3" ] || fail "files left beside the target: $(ls -A "$work/out")"
+  ;;
+chinese-name)
+  # "歌曲" in a file name, whatever the system's code page.
+  start_server
+  printf 'bytes' >"$work/site/a.mp3"
+  net get -o "$work/歌曲.mp3" "$base/a.mp3" || fail "get -o to a Chinese name failed"
+  [ "$(cat "$work/歌曲.mp3" 2>/dev/null)" = "bytes" ] || fail "no file under the Chinese name: $(ls "$work")"
+  printf '#EXTM3U\r\n#EXTINF:0,\xB8\xE8\r\nhttp://127.0.0.1/1.mp3\r\n' >"$work/列表.m3u"
+  [ "$(net m3u-read "$work/列表.m3u" | tail -n1)" = "entries: 1" ] || fail "m3u-read of a Chinese name failed"
+  ;;
+registry)
+  # The program's value in the real registry, read back with Windows' own reg.exe.
+  wine "$QUAVREL_WRITE_LOOP" user.reg "$work" 1 >/dev/null || fail "quavrel-write-loop user.reg failed"
+  wine reg export 'HKCU\Software\quavrel\Config' "$work/config.reg" /y >/dev/null 2>&1 || fail "reg export failed"
+  iconv -f UTF-16 -t UTF-8 "$work/config.reg" | grep -q '^"WriteLoop"="A歌曲\\\\\\"A歌曲\\\\\\"' ||
+    fail "the value reads otherwise: $(iconv -f UTF-16 -t UTF-8 "$work/config.reg" | head -c 300)"
+  ;;
+not-in-build)
+  net search-page </dev/null 2>"$work/err.txt"
+  [ $? -eq 2 ] || fail "search-page did not fail with 2"
+  grep -q 'search-page is not in this build' "$work/err.txt" || fail "no clear message: $(cat "$work/err.txt")"
+  ;;
+*)
+  fail "unknown case $case_name"
+  ;;
+esac
+echo "ok: $case_name"
