@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 SECONDS ?= 60
 
-.PHONY: all deps build run test deb bench fuzz screenshots clean
+.PHONY: all deps build run test deb windows bench fuzz screenshots clean
 
 all: build
 
@@ -26,6 +26,10 @@ test: build
 # The Debian package of the build: $(BUILD)/package/quavrel_<version>_<arch>.deb
 deb: build
 	cpack --config $(BUILD)/CPackConfig.cmake -B $(BUILD)/package
+
+# The Windows package of the command-line tools: build-windows/quavrel-net-<version>-windows-x64.zip
+windows: deps
+	@scripts/make-windows-package
 
 screenshots: build
 	@scripts/run-program $(BUILD) --screenshots
