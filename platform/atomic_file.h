@@ -24,6 +24,11 @@
 // while they write; the save that clears leftovers holds it exclusively for a moment. A
 // save that cannot get its lock within about 2 seconds (another program holds the folder
 // locked) gives up with the create-failure error.
+//
+// On Windows the same rules hold in its terms: a file with the read-only attribute is never
+// replaced, a replaced file keeps its hidden, system and archive attributes, a file whose
+// folder refuses a new file is written in place as above, and a writer keeps its temporary
+// file open and closed to every other program instead of locking the folder.
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -34,7 +39,8 @@
 namespace quavrel {
 
 // "Stream write error": the bytes could not all be written or flushed. error() is the
-// system's reason (ENOSPC for a full disk) for callers whose message names it.
+// system's error number (ENOSPC, or ERROR_DISK_FULL on Windows, for a full disk), for
+// callers whose message names the reason through FileErrorText.
 class EStreamWriteError : public EWriteError {
 public:
     explicit EStreamWriteError(int error) : EWriteError("Stream write error"), error_(error) {}

@@ -1,6 +1,6 @@
 #pragma once
-// The pieces of AtomicFile on Windows: what a path leads to and the temporary files. Only
-// atomic_file_win.cpp uses them.
+// The pieces of AtomicFile on Windows: what a path leads to, writing, and the temporary
+// files. Only atomic_file_win.cpp and its parts use them.
 #include <windows.h>
 
 #include <string>
@@ -26,6 +26,17 @@ struct SaveTarget {
 // error naming `path` when it cannot be written: a folder, a read-only file, a file this
 // user may not write or another program holds closed to writers.
 SaveTarget InspectSaveTarget(const std::string& path);
+
+// ---- Writing ----
+
+// Writes all of `data` at `offset`, or at the file position when `offset` is negative.
+// Returns 0 or the system's error number of the write that failed.
+int WriteAll(HANDLE file, const char* data, size_t size, long long offset = -1);
+
+// Writes `bytes` over the regular file open for writing as `file` and flushes it: the
+// space is reserved first, so that a full disk fails before the old contents are touched.
+// Returns 0 or the system's error number of the failure.
+int RewriteInPlace(HANDLE file, const std::string& bytes);
 
 // ---- Temporary files ----
 

@@ -17,19 +17,6 @@ namespace {
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                                   FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-bool writeAll(HANDLE file, const char* data, size_t size)
-{
-    while (size > 0) {
-        const DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
-        DWORD written = 0;
-        if (!WriteFile(file, data, chunk, &written, nullptr) || written == 0)
-            return false;
-        data += written;
-        size -= written;
-    }
-    return true;
-}
-
 std::string nameOf(const std::string& path) { return path.substr(path.find_last_of("\\/") + 1); }
 
 std::wstring fullPath(const std::string& path)
@@ -73,23 +60,32 @@ HANDLE openInPlace(const SaveTarget& target, const std::string& userPath)
     return file;
 }
 
-// Room for `size` bytes before any old byte is overwritten, so that a full disk fails the
-// save while the old contents are still whole.
-bool reserve(HANDLE file, size_t size)
+// The target itself, as it was inspected: never through a link put there since, and no
+// other writer while it is rewritten.
+HANDLE openForRewrite(const SaveTarget& target, const std::string& userPath)
 {
-    LARGE_INTEGER old{};
-    if (!GetFileSizeEx(file, &old))
-        return false;
-    if (static_cast<unsigned long long>(old.QuadPart) >= size)
-        return true;
-    LARGE_INTEGER end{};
-    end.QuadPart = static_cast<LONGLONG>(size);
-    return SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+    const HANDLE file = CreateFileW(Wide(target.path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        ThrowCreateError(userPath, LastSystemError());
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(file, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
+        CloseHandle(file);
+        ThrowCreateError(userPath, ERROR_INVALID_PARAMETER);
+    }
+    return file;
 }
 
 }  // namespace
 
 struct AtomicFile::State {
+    enum class Way {
+        kTemporary,   // a new temporary file, renamed over the target at the end
+        kDevice,      // a device or a pipe, written as it is
+        kRewrite,     // a file on a disk whose folder takes no new file: rewritten
+    };
+    Way way = Way::kTemporary;
     std::string userPath;
     SaveTarget target;
     HANDLE file = INVALID_HANDLE_VALUE;   // the temporary file, or the target written in place
@@ -104,19 +100,13 @@ struct AtomicFile::State {
             DeleteFileW(Wide(tempPath).c_str());
     }
 
-    // A device takes the bytes as they come. A file whose folder takes no new files is
-    // rewritten: room first, then the bytes from its start, then its new end, flushed.
-    void commitInPlace()
+    void commitPending()
     {
-        const bool disk = GetFileType(file) == FILE_TYPE_DISK;
-        LARGE_INTEGER start{};
-        bool written = !disk || (reserve(file, pending.size()) && SetFilePointerEx(file, start, nullptr, FILE_BEGIN));
-        written = written && writeAll(file, pending.data(), pending.size());
-        if (written && disk)
-            written = SetEndOfFile(file) && FlushFileBuffers(file);
+        const int error =
+            way == Way::kRewrite ? RewriteInPlace(file, pending) : WriteAll(file, pending.data(), pending.size());
         pending.clear();
-        if (!written)
-            throw EWriteError("Stream write error");
+        if (error)
+            throw EStreamWriteError(error);
     }
 
     void commitReplacing()
@@ -128,7 +118,7 @@ struct AtomicFile::State {
             SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic);
         }
         if (!FlushFileBuffers(file))
-            throw EWriteError("Stream write error");
+            throw EStreamWriteError(LastSystemError());
         if (renameOpenFile(file, target.path)) {
             tempPath.clear();
             // Makes the rename itself durable along with the file.
@@ -154,6 +144,7 @@ AtomicFile::AtomicFile(const std::string& path) : state_(std::make_unique<State>
     s.userPath = path;
     s.target = InspectSaveTarget(path);
     if (s.target.kind == SaveTarget::Kind::kInPlace) {
+        s.way = State::Way::kDevice;
         s.file = openInPlace(s.target, path);
         return;
     }
@@ -167,8 +158,8 @@ AtomicFile::AtomicFile(const std::string& path) : state_(std::make_unique<State>
     s.tempPath.clear();
     // A folder that takes no new files may still let its files be rewritten.
     if (error == ERROR_ACCESS_DENIED && s.target.kind == SaveTarget::Kind::kReplace) {
-        s.target.kind = SaveTarget::Kind::kInPlace;
-        s.file = openInPlace(s.target, path);
+        s.way = State::Way::kRewrite;
+        s.file = openForRewrite(s.target, path);
         return;
     }
     ThrowCreateError(path, error);
@@ -179,20 +170,20 @@ AtomicFile::~AtomicFile() = default;
 void AtomicFile::write(const char* data, size_t size)
 {
     State& s = *state_;
-    if (s.target.kind == SaveTarget::Kind::kInPlace) {
+    if (s.way != State::Way::kTemporary) {
         s.pending.append(data, size);
         return;
     }
-    if (!writeAll(s.file, data, size))
-        throw EWriteError("Stream write error");
+    if (int error = WriteAll(s.file, data, size))
+        throw EStreamWriteError(error);
 }
 
 void AtomicFile::commit()
 {
-    if (state_->target.kind == SaveTarget::Kind::kInPlace)
-        state_->commitInPlace();
-    else
+    if (state_->way == State::Way::kTemporary)
         state_->commitReplacing();
+    else
+        state_->commitPending();
 }
 
 }  // namespace quavrel

@@ -9,8 +9,11 @@ exe=$1
 case_name=$2
 work=$(mktemp -d /tmp/quavrel-wine-e2e.XXXXXX)
 server_pid=
+mounted=
 cleanup() {
   [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null
+  [ -n "$mounted" ] && umount "$mounted"
+  chmod -R u+w "$work"
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -18,6 +21,8 @@ trap cleanup EXIT
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
 fail() { echo "FAIL: $*"; exit 1; }
+# Counted by ctest as not run (SKIP_RETURN_CODE), never as passed.
+cannot_run() { echo "NOT RUN: $*"; exit 77; }
 
 # Serves $work/site on a free port; sets $base once the server says where it listens.
 start_server() {
@@ -75,6 +80,45 @@ chinese-name)
   [ "$(cat "$work/歌曲.mp3" 2>/dev/null)" = "bytes" ] || fail "no file under the Chinese name: $(ls "$work")"
   printf '#EXTM3U\r\n#EXTINF:0,\xB8\xE8\r\nhttp://127.0.0.1/1.mp3\r\n' >"$work/列表.m3u"
   [ "$(net m3u-read "$work/列表.m3u" | tail -n1)" = "entries: 1" ] || fail "m3u-read of a Chinese name failed"
+  ;;
+in-place)
+  # A folder that refuses new files: the file in it, which may be written, is rewritten in
+  # place, longer and shorter, and stays the same file.
+  start_server
+  printf 'a new song, longer than the old one' >"$work/site/long.mp3"
+  printf 'short' >"$work/site/short.mp3"
+  mkdir "$work/out"
+  printf 'the old song' >"$work/out/song.mp3"
+  chmod 555 "$work/out"
+  file_id=$(stat -c %i "$work/out/song.mp3")
+  for body in long short; do
+    net get -o "$work/out/song.mp3" "$base/$body.mp3" || fail "get -o of the $body body failed"
+    cmp -s "$work/site/$body.mp3" "$work/out/song.mp3" || fail "the $body body reads: $(cat "$work/out/song.mp3")"
+  done
+  [ "$(stat -c %i "$work/out/song.mp3")" = "$file_id" ] || fail "the file was replaced, not rewritten"
+  [ "$(ls -A "$work/out")" = "song.mp3" ] || fail "files left beside the target: $(ls -A "$work/out")"
+  net get -o "$work/out/new.mp3" "$base/short.mp3" 2>"$work/err.txt" && fail "a new file appeared in the folder"
+  grep -q '^EFCreateError: Cannot create file ".*new.mp3"\. ' "$work/err.txt" || fail "unexpected: $(cat "$work/err.txt")"
+  ;;
+full-disk)
+  # A full disk under the play list, in a folder that takes new files and in one that does
+  # not: the save fails with the system's reason, and the old file stays byte for byte.
+  mkdir "$work/disk"
+  mount -t tmpfs -o size=64k tmpfs "$work/disk" 2>/dev/null || cannot_run "mounting a small tmpfs is not permitted here"
+  mounted=$work/disk
+  for folder in writable read-only; do
+    mkdir "$work/disk/$folder"
+    printf '#EXTM3U\r\n#EXTINF:0,old\r\nhttp://127.0.0.1/old.mp3\r\n' >"$work/disk/$folder/default.m3u"
+    cp "$work/disk/$folder/default.m3u" "$work/old.m3u"
+    [ $folder = read-only ] && chmod 555 "$work/disk/$folder"
+    wine "$QUAVREL_WRITE_LOOP" default.m3u "$work/disk/$folder" 1 >/dev/null 2>"$work/err.txt" &&
+      fail "a play list larger than the disk was saved in the $folder folder"
+    # Wine's wording of the system's text for ERROR_DISK_FULL.
+    expected="EWriteError: Cannot write file \"$work/disk/$folder/default.m3u\". Disk full."
+    [ "$(tr -d '\r' <"$work/err.txt")" = "$expected" ] || fail "in the $folder folder: $(cat "$work/err.txt")"
+    cmp -s "$work/old.m3u" "$work/disk/$folder/default.m3u" || fail "the old play list in the $folder folder changed"
+    [ "$(ls -A "$work/disk/$folder")" = default.m3u ] || fail "files left: $(ls -A "$work/disk/$folder")"
+  done
   ;;
 registry)
   # The program's value in the real registry, read back with Windows' own reg.exe.
