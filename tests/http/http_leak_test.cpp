@@ -16,9 +16,13 @@ constexpr int kRequests = 1000;
 // handle per request would show as hundreds.
 constexpr int kSystemSlack = 4;
 
-TEST(HttpLeak, RefusedConnectsLeaveNoHandleOpen)
+class RefusedConnects : public ::testing::TestWithParam<test::Loopback> {};
+
+TEST_P(RefusedConnects, LeaveNoHandleOpen)
 {
-    const std::string url = "http://127.0.0.1:" + std::to_string(test::ClosedLoopbackPort()) + "/";
+    const bool v6 = GetParam() == test::Loopback::kIpv6;
+    const std::string url = std::string("http://") + (v6 ? "[::1]" : "127.0.0.1") + ":" +
+                            std::to_string(test::ClosedLoopbackPort(GetParam())) + "/";
     TIdHTTP http;
     // One failure first, so that whatever the system sets up once per process is counted
     // in the first figure.
@@ -30,6 +34,9 @@ TEST(HttpLeak, RefusedConnectsLeaveNoHandleOpen)
                   "EIdSocketError: Socket Error # 10061\r\nConnection refused.");
     EXPECT_LE(test::OpenHandleCount(), before + kSystemSlack);
 }
+
+INSTANTIATE_TEST_SUITE_P(HttpLeak, RefusedConnects, ::testing::Values(test::Loopback::kIpv4, test::Loopback::kIpv6),
+                         [](const auto& info) { return info.param == test::Loopback::kIpv6 ? "Ipv6" : "Ipv4"; });
 
 // One server's answers cut short, `count` times, through `http`.
 void failCutShort(TIdHTTP& http, int count)

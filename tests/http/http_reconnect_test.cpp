@@ -20,6 +20,7 @@ using test::kHangGuard;
 using test::Script;
 
 const std::string kReset = "EIdSocketError: Socket Error # 10054\r\nConnection reset by peer.";
+const std::string kClosed = "EIdConnClosedGracefully: Connection Closed Gracefully.";
 
 class HttpReconnectTest : public ::testing::Test {
 protected:
@@ -94,7 +95,7 @@ TEST_F(HttpReconnectTest, AnAnswerCutShortIsNotTriedAgain)
 {
     server_.add(Script().answer(HttpResponseText("one")).read().send("HTTP/1.1 200").close());
     server_.add(Script().answer(HttpResponseText("never")).hold());
-    EXPECT_EQ(secondBody(), "EIdConnClosedGracefully: Connection Closed Gracefully.");
+    EXPECT_EQ(secondBody(), kClosed);
     EXPECT_EQ(server_.connections(), 1);
 }
 
@@ -106,6 +107,25 @@ TEST_F(HttpReconnectTest, OnlyOneMoreTry)
     server_.add(Script().read().reset());
     server_.add(Script().answer(HttpResponseText("never")).hold());
     EXPECT_EQ(secondBody(), kReset);
+    EXPECT_EQ(server_.connections(), 2);
+}
+
+// The two cases above with orderly closes alone, which every system reports alike (Wine
+// reports a reset as a close too).
+TEST_F(HttpReconnectTest, AFreshConnectionsCloseIsNotTriedAgain)
+{
+    server_.add(Script().read().close());
+    server_.add(Script().answer(HttpResponseText("never")).hold());
+    EXPECT_EQ(BodyOrFailure(http_, server_.url()), kClosed);
+    EXPECT_EQ(server_.connections(), 1);
+}
+
+TEST_F(HttpReconnectTest, OnlyOneMoreTryWhenTheFreshConnectionClosesToo)
+{
+    dropsTheSecondRequest(&Script::close);
+    server_.add(Script().read().close());
+    server_.add(Script().answer(HttpResponseText("never")).hold());
+    EXPECT_EQ(secondBody(), kClosed);
     EXPECT_EQ(server_.connections(), 2);
 }
 

@@ -14,8 +14,8 @@ enum class Loopback { kIpv4, kIpv6 };   // 127.0.0.1 or ::1
 // processes); throws std::runtime_error when the port cannot be had.
 int ListenOnLoopback(uint16_t& port, int backlog, Loopback family = Loopback::kIpv4);
 
-// A port on 127.0.0.1 where nothing listens.
-uint16_t ClosedLoopbackPort();
+// A port on the loopback address of `family` where nothing listens.
+uint16_t ClosedLoopbackPort(Loopback family = Loopback::kIpv4);
 
 // A connection that arrives within `timeoutMs`; -1 when none did.
 int AcceptWithin(int listener, int timeoutMs);

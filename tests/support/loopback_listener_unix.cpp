@@ -45,10 +45,10 @@ int ListenOnLoopback(uint16_t& port, int backlog, Loopback family)
     return fd;
 }
 
-uint16_t ClosedLoopbackPort()
+uint16_t ClosedLoopbackPort(Loopback family)
 {
     uint16_t port = 0;
-    ::close(ListenOnLoopback(port, 1));
+    ::close(ListenOnLoopback(port, 1, family));
     return port;
 }
 

@@ -68,10 +68,10 @@ int ListenOnLoopback(uint16_t& port, int backlog, Loopback family)
     return static_cast<int>(socket);
 }
 
-uint16_t ClosedLoopbackPort()
+uint16_t ClosedLoopbackPort(Loopback family)
 {
     uint16_t port = 0;
-    CloseSocket(ListenOnLoopback(port, 1));
+    CloseSocket(ListenOnLoopback(port, 1, family));
     return port;
 }
 

@@ -8,10 +8,10 @@ set -uo pipefail
 exe=$1
 case_name=$2
 work=$(mktemp -d /tmp/quavrel-wine-e2e.XXXXXX)
-server_pid=
+server_pids=()
 mounted=
 cleanup() {
-  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null
+  [ ${#server_pids[@]} -gt 0 ] && kill "${server_pids[@]}" 2>/dev/null
   [ -n "$mounted" ] && umount "$mounted"
   chmod -R u+w "$work"
   rm -rf "$work"
@@ -24,19 +24,26 @@ fail() { echo "FAIL: $*"; exit 1; }
 # Counted by ctest as not run (SKIP_RETURN_CODE), never as passed.
 cannot_run() { echo "NOT RUN: $*"; exit 77; }
 
-# Serves $work/site on a free port; sets $base once the server says where it listens.
+# Serves $work/site on a free port of ADDRESS (127.0.0.1 when not given); sets $port, and
+# $base to the site's URL, once the server says where it listens.
 start_server() {
+  local address=${1:-127.0.0.1}
+  local log=$work/server-${#server_pids[@]}.log
   mkdir -p "$work/site"
-  python3 -u -m http.server 0 --bind 127.0.0.1 --directory "$work/site" >"$work/server.log" 2>&1 &
-  server_pid=$!
+  python3 -u -m http.server 0 --bind "$address" --directory "$work/site" >"$log" 2>&1 &
+  server_pids+=($!)
+  port=
   for _ in $(seq 300); do
-    port=$(sed -n 's/.* port \([0-9]*\) .*/\1/p' "$work/server.log" | head -n1)
+    port=$(sed -n 's/.* port \([0-9]*\) .*/\1/p' "$log" | head -n1)
     [ -n "$port" ] && break
-    kill -0 "$server_pid" 2>/dev/null || fail "the loopback server did not start: $(cat "$work/server.log")"
+    kill -0 $! 2>/dev/null || fail "the loopback server did not start: $(cat "$log")"
     sleep 0.1
   done
   [ -n "$port" ] || fail "the loopback server did not say its port"
-  base="http://127.0.0.1:$port"
+  case $address in
+  *:*) base="http://[$address]:$port" ;;
+  *) base="http://$address:$port" ;;
+  esac
 }
 
 # A port where nothing listens: the server's, once it is gone.
@@ -80,6 +87,30 @@ chinese-name)
   [ "$(cat "$work/歌曲.mp3" 2>/dev/null)" = "bytes" ] || fail "no file under the Chinese name: $(ls "$work")"
   printf '#EXTM3U\r\n#EXTINF:0,\xB8\xE8\r\nhttp://127.0.0.1/1.mp3\r\n' >"$work/列表.m3u"
   [ "$(net m3u-read "$work/列表.m3u" | tail -n1)" = "entries: 1" ] || fail "m3u-read of a Chinese name failed"
+  ;;
+ipv6)
+  # The IPv6 loopback address, in brackets as URLs write it.
+  start_server ::1
+  printf 'over IPv6' >"$work/site/six.txt"
+  [ "$(net get "$base/six.txt")" = "over IPv6" ] || fail "get over IPv6 failed"
+  [ "$(net head "$base/six.txt")" = "200 9" ] || fail "head over IPv6 answered '$(net head "$base/six.txt")'"
+  ;;
+names)
+  # A name is looked up for both families and its addresses are tried in turn. The case
+  # gives the program a hosts file of its own, in a mount namespace of its own: the name
+  # has ::1 and 127.0.0.1, and at each server's port only one of the two listens, so
+  # whichever address the system puts first, one of the requests needs the other.
+  unshare --mount true 2>/dev/null || cannot_run "a mount namespace of its own is not permitted here"
+  printf '::1 both.quavrel.test\n127.0.0.1 both.quavrel.test\n' >"$work/hosts"
+  mkdir -p "$work/site"
+  printf 'found' >"$work/site/name.txt"
+  for address in 127.0.0.1 ::1; do
+    start_server $address
+    out=$(unshare --mount sh -c 'mount --bind "$0" /etc/hosts && exec "$@"' "$work/hosts" \
+      wine "$exe" get "http://both.quavrel.test:$port/name.txt" 2>&1) ||
+      fail "the name did not reach the server on $address: $out"
+    [ "$out" = found ] || fail "the server on $address answered '$out'"
+  done
   ;;
 in-place)
   # A folder that refuses new files: the file in it, which may be written, is rewritten in
